@@ -1,0 +1,9 @@
+// Plain integer names used throughout the game core.
+#pragma once
+#include <cstdint>
+
+using u8 = std::uint8_t;
+using u16 = std::uint16_t;
+using u32 = std::uint32_t;
+using i32 = std::int32_t;
+using f32 = float;

@@ -1,0 +1,73 @@
+// The one seam between the game core and the machine it runs on.
+//
+// The core never includes a system or SDL header. A back end (SDL for
+// people, headless for tests) implements this interface; the frame loop in
+// app/ drives it one pass at a time.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+enum class MsgType : std::uint8_t {
+  MouseMove,    // lParam = (y << 16) | x, each a 16-bit screen coordinate
+  LButtonDown,
+  LButtonUp,
+  RButtonDown,
+  RButtonUp,
+  KeyDown,      // wParam = key code (kKeyEscape for Escape)
+  Activate,     // wParam = 1 gained the foreground, 0 lost it
+  Close,        // close request (window manager, or posted by the game)
+  Quit,         // quit message; wParam = exit code
+};
+
+inline constexpr std::uint32_t kKeyEscape = 0x1B;
+
+struct Message {
+  MsgType type;
+  std::uint32_t wParam;
+  std::uint32_t lParam;
+};
+
+struct PaletteEntry {
+  std::uint8_t red, green, blue, flags;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Takes the next pending window message without waiting. False when the
+  // queue is empty.
+  virtual bool PollMessage(Message& out) = 0;
+
+  // Draws "minititle.bmp" from the working directory into the 480 x 240
+  // start-up window; draws nothing when it is missing.
+  virtual void ShowSplash() = 0;
+
+  // Switches to the 640 x 480 game display. False when it cannot be made.
+  virtual bool OpenDisplay() = 0;
+  // Gives the desktop back. Safe to call when nothing is open.
+  virtual void CloseDisplay() = 0;
+  // The modal failure message (also printed to stderr); destroys the window.
+  virtual void ShowFailure(const char* caption, const char* text) = 0;
+  virtual void HideCursor() = 0;
+
+  // Shows one 640 x 480 frame of palette indices (rows of `pitch` bytes)
+  // through the palette, then waits for the next frame tick. False when the
+  // frame could not be shown (it is then skipped, never retried).
+  virtual bool Present(const std::uint8_t* pixels, int pitch,
+                       const PaletteEntry* palette) = 0;
+
+  // Starts the audio output; the device pulls mixed samples from the sound
+  // module. False when no device can be opened.
+  virtual bool OpenAudio() = 0;
+  virtual void CloseAudio() = 0;
+
+  // Seconds since the epoch, for seeding the generator.
+  virtual std::uint32_t CalendarSeconds() = 0;
+
+  // Called by the frame loop after each scene call, before the flip.
+  virtual void AfterScene() {}
+};
+
+}  // namespace platform

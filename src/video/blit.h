@@ -1,0 +1,16 @@
+// Rectangle copies and fills into the back buffer.
+#pragma once
+#include "video/surface.h"
+
+namespace video {
+
+inline constexpr u8 kModeKeyed = 1;
+inline constexpr u8 kModeOpaque = 2;
+inline constexpr u8 kModeFill = 3;
+
+int BlitSheet(Rect dst, Rect src, u8 mode, u32 fillColour);
+int BlitSurface(const Surface* src, Surface* dst, Rect srcRect, Rect dstRect);
+int SetSheetColorKey(u32 index);
+u8 ReadPixel(i32 x, i32 y, const Surface* surface);
+
+}  // namespace video

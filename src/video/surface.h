@@ -1,0 +1,50 @@
+// The emulated 8-bit display: a flip pair of 640 x 480 screens, the
+// 640 x 2048 sprite sheet, the display palette and the sheet's colour key.
+#pragma once
+#include "app/types.h"
+#include "platform/platform.h"
+
+namespace video {
+
+using PaletteEntry = platform::PaletteEntry;
+
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+inline constexpr int kSheetWidth = 640;
+inline constexpr int kSheetHeight = 2048;
+
+struct Surface {
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  u8* pixels = nullptr;
+
+  u8* Row(int y) { return pixels + static_cast<long>(y) * pitch; }
+  const u8* Row(int y) const { return pixels + static_cast<long>(y) * pitch; }
+};
+
+struct Rect {
+  i32 left, top, right, bottom;
+};
+
+// Null while no display is up.
+extern Surface* PrimarySurface;
+extern Surface* BackSurface;
+extern Surface* SheetSurface;
+
+struct Palette {
+  bool exists = false;
+  PaletteEntry entries[256] = {};
+};
+extern Palette DisplayPalette;
+extern u8 SheetColorKey;
+
+// Makes the surfaces (all pixels 0). Used by InitDisplay and by tests.
+void CreateSurfaces();
+// Releases the surfaces and the palette.
+void ReleaseSurfaces();
+// Exchanges the two screens: the back buffer then holds the picture that was
+// on screen before, two frames old.
+void FlipSurfaces();
+
+}  // namespace video
