@@ -7,7 +7,7 @@ SoundLogEntry SoundLog[kSoundLogCapacity];
 int SoundLogCount = 0;
 static bool deviceOpen = false;
 
-int InitSound() {
+int InitSound(platform::Platform&) {
   deviceOpen = true;
   return 1;
 }

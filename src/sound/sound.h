@@ -2,12 +2,15 @@
 // our own; a platform audio device only pulls its output.
 #pragma once
 #include "app/types.h"
+#include "platform/platform.h"
 
 namespace sound {
 
 inline constexpr int kChannelCount = 14;
 
-int InitSound();
+// Opens the platform's audio output; 0 when there is none (the game then
+// runs silent and every command is a harmless no-op).
+int InitSound(platform::Platform& platform);
 void ReleaseSound();
 int LoadWaveChannel(i32 channel, const char* name);
 int DuplicateChannel(i32 destination, i32 source);
