@@ -1,0 +1,127 @@
+// Drawing of the field's actors in depth order, and of the figures.
+#include <cstdio>
+
+#include "app/trig.h"
+#include "game/actors.h"
+#include "game/gameplay.h"
+#include "video/video.h"
+
+namespace game {
+
+namespace {
+
+void Copy(video::Rect dst, video::Rect src) {
+  video::BlitSheet(dst, src, video::kModeKeyed, 0);
+}
+
+// Direction row 1..8: each covers 128 units of heading centred on a
+// multiple of 128, row 1 up, 3 left, 5 down, 7 right.
+i32 DirectionRow(i32 heading) {
+  return ((((heading & 1023) + 64) >> 7) & 7) + 1;
+}
+
+i32 Hop(const Actor& a) {
+  return static_cast<i32>(10.0 * app::SineTable[a.hopPhase & 1023]);
+}
+
+void DrawPicture(const Actor& a) {
+  const i32 tx = static_cast<i32>(a.x);
+  const i32 ty = static_cast<i32>(a.y);
+  switch (a.kind) {
+    case WalkerOne:
+    case WalkerTwo:
+    case Flyer: {
+      const i32 row = DirectionRow(a.heading);
+      // The three enemies' blocks lie 512 rows apart on the sheet.
+      const i32 top = (a.kind - 1) * 512 + (row - 1) * 64;
+      const i32 lift = Hop(a) + (a.kind == Flyer ? a.height : 0);
+      Copy({tx - 32, ty - 32 - lift, tx + 32, ty + 32 - lift},
+           {a.frame * 64, top, a.frame * 64 + 64, top + 64});
+      break;
+    }
+    case SmallPuff:
+      Copy({tx - 32, ty - 32 - a.height, tx + 32, ty + 32 - a.height},
+           {(a.frame - 1) * 64, 1920, a.frame * 64, 1984});
+      break;
+    case MissMark:
+      // Past its fourth picture the mark lingers unseen.
+      if (a.frame > 4) break;
+      Copy({tx - 32, ty - 32 - a.height, tx + 32, ty + 32 - a.height},
+           {(a.frame - 1) * 64, 1984, a.frame * 64, 2048});
+      break;
+    case Blast:
+      Copy({tx - 32, ty - 50, tx + 32, ty + 50},
+           {576, (a.frame + 1) * 100, 640, (a.frame + 1) * 100 + 100});
+      break;
+    case LargePuff:
+      Copy({tx - 64, ty - 64 - a.height, tx + 64, ty + 64 - a.height},
+           {(a.frame - 1) * 128, 1792, a.frame * 128, 1920});
+      break;
+    default:
+      break;
+  }
+}
+
+void SwapRecords(Actor& a, Actor& b) {
+  const Actor t = a;
+  a = b;
+  b = t;
+}
+
+}  // namespace
+
+// A bubble sort, stable because equal y never swap. The pool is nearly in
+// order from the last full frame, so a pass stops at the last swap of the
+// one before: the records beyond it are already in place.
+void SortActorsByY() {
+  int end = kPoolSize - 1;
+  while (end > 0) {
+    int lastSwap = 0;
+    for (int i = 0; i < end; ++i) {
+      if (ActorPool[i].y > ActorPool[i + 1].y) {
+        SwapRecords(ActorPool[i], ActorPool[i + 1]);
+        lastSwap = i;
+      }
+    }
+    end = lastSwap;
+  }
+}
+
+void DrawActors() {
+  // Shadows stay on the ground and go under every picture.
+  for (const Actor& a : ActorPool) {
+    if (a.active == 0) continue;
+    const i32 tx = static_cast<i32>(a.x);
+    const i32 ty = static_cast<i32>(a.y);
+    Copy({tx - 32, ty - 40, tx + 32, ty + 24}, {256, 1984, 320, 2048});
+  }
+  for (const Actor& a : ActorPool) {
+    if (a.active == 0) continue;
+    DrawPicture(a);
+  }
+}
+
+// Right-aligned: the last digit ends 32 pixels left of x, leaving room for a
+// label there. The sheet has no minus sign; its place is left blank.
+void DrawNumber(i32 x, i32 y, i32 value) {
+  char text[16];
+  const int n = std::snprintf(text, sizeof text, "%d", value);
+  for (int k = 1; k <= n; ++k) {
+    const char c = text[n - k];
+    if (c < '0' || c > '9') continue;
+    const i32 d = c - '0';
+    Copy({x - 32 - 32 * k, y, x - 32 * k, y + 32},
+         {256 + 32 * d, 1920, 288 + 32 * d, 1952});
+  }
+}
+
+void DrawHud() {
+  Copy({192, 0, 256, 32}, {320, 1536, 384, 1568});
+  DrawNumber(448, 0, EnemiesPerGame - EnemiesSpawned);
+  Copy({416, 0, 448, 32}, {384, 1536, 416, 1568});
+  Copy({192, 416, 256, 448}, {384, 1568, 448, 1600});
+  DrawNumber(448, 416, HitCount);
+  Copy({416, 416, 448, 448}, {384, 1536, 416, 1568});
+}
+
+}  // namespace game
