@@ -23,6 +23,10 @@ extern i32 ResultBannerX, ResultHoldFrames, ResultShownTotal, ResultShownHits,
     ResultShownShots, ResultShownCombo;
 extern i32 RankingPhase, RankingScroll, RankingFade, RankingHold;
 
+// A game's score: 15 per hit, less 5 per shot, plus 50 per enemy of the best
+// shot, never below 0.
+i32 GameTotal(i32 hits, i32 shots, i32 combo);
+
 // Every scene global back to its initial value.
 void ResetScenes();
 

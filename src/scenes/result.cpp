@@ -1,0 +1,124 @@
+// The end of a game: the closing banner slides in and rests, then the
+// figures are shown with the total counting up. A click records the total
+// and moves on to the ranking.
+#include <utility>
+
+#include "app/input.h"
+#include "app/scene.h"
+#include "app/scores.h"
+#include "game/actors.h"
+#include "game/gameplay.h"
+#include "scenes/pictures.h"
+#include "scenes/scenes.h"
+#include "sound/sound.h"
+#include "video/video.h"
+
+namespace scenes {
+
+namespace {
+
+constexpr i32 kBannerRest = 412;
+constexpr i32 kBannerHold = 64;
+
+void Keyed(video::Rect dst, video::Rect src) {
+  video::BlitSheet(dst, src, video::kModeKeyed, 0);
+}
+
+void Banner() {
+  ResultShownShots = game::ShotCount;
+  ResultShownCombo = game::MaxCombo;
+  ResultShownHits = game::HitCount;
+  // The field goes on moving, but no enemy steers or comes in.
+  game::StepActors();
+  game::DrawActors();
+  ResultBannerX += 20;
+  if (ResultBannerX > kBannerRest) {
+    ResultBannerX = kBannerRest;
+    ++ResultHoldFrames;
+    if (ResultHoldFrames > kBannerHold) {
+      ResultHoldFrames = 0;
+      ResultPhase = 1;
+    }
+  }
+  Keyed({ResultBannerX - 192, 184, ResultBannerX, 296}, {320, 1664, 512, 1776});
+}
+
+// Enters the total in the table, always in place of the tenth entry, then
+// sorts the table descending; equal entries keep their order, so a new total
+// goes below the scores it ties with.
+void RecordScore(i32 total) {
+  for (int i = 0; i < 10; ++i) {
+    if (total > static_cast<i32>(app::HighScores[i])) {
+      app::HighScores[9] = static_cast<u32>(total);
+      break;
+    }
+  }
+  bool swapped = true;
+  while (swapped) {
+    swapped = false;
+    for (int i = 0; i < 9; ++i) {
+      if (static_cast<i32>(app::HighScores[i]) <
+          static_cast<i32>(app::HighScores[i + 1])) {
+        std::swap(app::HighScores[i], app::HighScores[i + 1]);
+        swapped = true;
+      }
+    }
+  }
+}
+
+void Results() {
+  // The count of made enemies is zeroed every frame, so new ones keep
+  // coming behind the figures.
+  game::EnemiesSpawned = 0;
+  game::StepEnemies();
+  game::StepActors();
+  game::DrawActors();
+
+  Keyed({192, 128, 256, 160}, {384, 1568, 448, 1600});
+  game::DrawNumber(512, 128, ResultShownHits);
+  Keyed({192, 192, 256, 224}, {320, 1568, 384, 1600});
+  game::DrawNumber(512, 192, ResultShownShots);
+  Keyed({192, 256, 256, 288}, {384, 1600, 448, 1632});
+  game::DrawNumber(512, 256, ResultShownCombo);
+
+  i32 total = GameTotal(game::HitCount, game::ShotCount, game::MaxCombo);
+  ResultShownTotal += 7;
+  if (ResultShownTotal > total) ResultShownTotal = total;
+  Keyed({192, 336, 256, 368}, {320, 1600, 384, 1632});
+  game::DrawNumber(512, 336, ResultShownTotal);
+
+  if (app::LeftButton != 1) return;
+
+  // What is recorded is the total itself, however far the count-up got.
+  RecordScore(total);
+  game::EmptyPool();
+  ResultBannerX = -12;
+  ResultPhase = 0;
+  ResultHoldFrames = 0;
+  ResultShownTotal = 0;
+  app::CurrentScene = RankingScene;
+  sound::SoundCommand(13, 0, 0);
+  app::SaveScores();
+}
+
+}  // namespace
+
+i32 GameTotal(i32 hits, i32 shots, i32 combo) {
+  // Computed with wrap-around, as 32-bit arithmetic does.
+  u32 sum = 10u * static_cast<u32>(hits) -
+            5u * (static_cast<u32>(shots) - static_cast<u32>(hits)) +
+            50u * static_cast<u32>(combo);
+  i32 total = static_cast<i32>(sum);
+  return total < 0 ? 0 : total;
+}
+
+void ResultScene() {
+  DrawFieldBackground();
+  if (ResultPhase == 0) {
+    Banner();
+  } else {
+    Results();
+  }
+}
+
+}  // namespace scenes
