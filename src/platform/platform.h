@@ -9,15 +9,15 @@
 namespace platform {
 
 enum class MsgType : std::uint8_t {
-  MouseMove,    // lParam = (y << 16) | x, each a 16-bit screen coordinate
+  MouseMove,  // lParam = (y << 16) | x, each a 16-bit screen coordinate
   LButtonDown,
   LButtonUp,
   RButtonDown,
   RButtonUp,
-  KeyDown,      // wParam = key code (kKeyEscape for Escape)
-  Activate,     // wParam = 1 gained the foreground, 0 lost it
-  Close,        // close request (window manager, or posted by the game)
-  Quit,         // quit message; wParam = exit code
+  KeyDown,   // wParam = key code (kKeyEscape for Escape)
+  Activate,  // wParam = 1 gained the foreground, 0 lost it
+  Close,     // close request (window manager, or posted by the game)
+  Quit,      // quit message; wParam = exit code
 };
 
 inline constexpr std::uint32_t kKeyEscape = 0x1B;

@@ -1,0 +1,45 @@
+// The headless runner: the real program flow with scripted input, a
+// per-frame trace and PNG shots, for tests, benchmarks and reviews.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace headless {
+
+struct ScriptEvent {
+  std::uint32_t frame;
+  platform::Message message;
+};
+
+struct Options {
+  bool hasSeed = false;
+  std::uint32_t seed = 0;
+  long long frames = -1;  // -1: run to the quit sequence or the script's end
+  std::string inputFile;
+  std::string traceFile;
+  bool traceActors = false;
+  std::vector<std::pair<std::uint32_t, std::string>> shots;
+  // Events given directly (tests, benchmarks) instead of an input file.
+  std::vector<ScriptEvent> events;
+};
+
+// Parses the options that follow --headless. False with a one-line message.
+bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// Parses an input script. False with a message naming the line.
+bool ParseScript(const std::string& text, const std::string& name,
+                 std::vector<ScriptEvent>& events, std::string& error);
+
+// Runs the program to its end; returns the exit code (non-zero only when the
+// script or trace file cannot be used, with a message on stderr).
+int Run(const Options& options);
+
+// Writes a 640 x 480 frame of palette indices as an RGB PNG. False on error.
+bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
+              const platform::PaletteEntry* palette);
+
+}  // namespace headless

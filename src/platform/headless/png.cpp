@@ -1,0 +1,49 @@
+#include <png.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+namespace headless {
+
+bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
+              const platform::PaletteEntry* palette) {
+  constexpr int kWidth = 640, kHeight = 480;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  std::vector<png_byte> row(kWidth * 3);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
+    for (int x = 0; x < kWidth; ++x) {
+      const platform::PaletteEntry& c = palette[in[x]];
+      row[3 * x] = c.red;
+      row[3 * x + 1] = c.green;
+      row[3 * x + 2] = c.blue;
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+}  // namespace headless

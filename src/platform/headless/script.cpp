@@ -1,0 +1,86 @@
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+#include "platform/headless/headless.h"
+
+namespace headless {
+
+namespace {
+
+bool ParseNumber(const std::string& word, unsigned long long limit,
+                 std::uint64_t& out) {
+  if (word.empty() || word[0] == '-' || word[0] == '+') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long v = std::strtoull(word.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v > limit) return false;
+  out = v;
+  return true;
+}
+
+}  // namespace
+
+bool ParseScript(const std::string& text, const std::string& name,
+                 std::vector<ScriptEvent>& events, std::string& error) {
+  using platform::MsgType;
+  std::istringstream lines(text);
+  std::string line;
+  int lineNumber = 0;
+  std::vector<ScriptEvent> parsed;
+  while (std::getline(lines, line)) {
+    ++lineNumber;
+    const std::size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.empty()) continue;
+
+    auto fail = [&](const std::string& why) {
+      error = name + " line " + std::to_string(lineNumber) + ": " + why;
+      return false;
+    };
+    std::uint64_t frame = 0;
+    if (!ParseNumber(w[0], 0xFFFFFFFFull, frame)) {
+      return fail("expected a frame number, found \"" + w[0] + "\"");
+    }
+    if (w.size() < 2) return fail("missing event after the frame number");
+    const std::string& verb = w[1];
+    platform::Message m{MsgType::MouseMove, 0, 0};
+    std::size_t want = 2;
+    if (verb == "move") {
+      want = 4;
+      std::uint64_t x = 0, y = 0;
+      if (w.size() != 4 || !ParseNumber(w[2], 0xFFFF, x) ||
+          !ParseNumber(w[3], 0xFFFF, y)) {
+        return fail("move needs X and Y from 0 to 65535");
+      }
+      m = {MsgType::MouseMove, 0, static_cast<std::uint32_t>(y << 16 | x)};
+    } else if (verb == "ldown") {
+      m.type = MsgType::LButtonDown;
+    } else if (verb == "lup") {
+      m.type = MsgType::LButtonUp;
+    } else if (verb == "rdown") {
+      m.type = MsgType::RButtonDown;
+    } else if (verb == "rup") {
+      m.type = MsgType::RButtonUp;
+    } else if (verb == "deactivate") {
+      m = {MsgType::Activate, 0, 0};
+    } else if (verb == "key") {
+      want = 3;
+      if (w.size() != 3 || w[2] != "escape") {
+        return fail("key takes one name: escape");
+      }
+      m = {MsgType::KeyDown, platform::kKeyEscape, 0};
+    } else {
+      return fail("unknown event \"" + verb + "\"");
+    }
+    if (w.size() != want) return fail("too many words for " + verb);
+    parsed.push_back({static_cast<std::uint32_t>(frame), m});
+  }
+  events = std::move(parsed);
+  return true;
+}
+
+}  // namespace headless

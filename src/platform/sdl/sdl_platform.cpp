@@ -1,0 +1,286 @@
+#include "platform/sdl/sdl_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "app/main_loop.h"
+#if defined(TS_HAVE_ICON)
+#include "platform/sdl/icon.h"
+#endif
+
+namespace platform {
+
+// The audio device lives beside the mixer; these are its entry points.
+// Until it is linked in, the game runs silent.
+__attribute__((weak)) bool OpenSdlAudio() { return false; }
+__attribute__((weak)) void CloseSdlAudio() {}
+
+namespace {
+constexpr int kWidth = 640, kHeight = 480;
+constexpr char kTitle[] = "TumbleSquash";
+}  // namespace
+
+SdlPlatform::SdlPlatform(const SdlOptions& options) : options_(options) {}
+
+SdlPlatform::~SdlPlatform() {
+  CloseDisplay();
+  if (window_) SDL_DestroyWindow(window_);
+  SDL_Quit();
+}
+
+void SdlPlatform::SetIcon(SDL_Window* window) {
+#if defined(TS_HAVE_ICON)
+  SDL_RWops* rw = SDL_RWFromConstMem(resources::kIconBmp,
+                                     static_cast<int>(resources::kIconBmpSize));
+  if (SDL_Surface* icon = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr) {
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+  }
+#else
+  (void)window;
+#endif
+}
+
+bool SdlPlatform::CreateStartWindow() {
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+  // The small borderless window of the start-up wait, centred.
+  window_ =
+      SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                       480, 240, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+  if (!window_) return false;
+  SetIcon(window_);
+  SDL_RaiseWindow(window_);
+  return true;
+}
+
+void SdlPlatform::ShowSplash() {
+  SDL_Surface* target = SDL_GetWindowSurface(window_);
+  if (!target) return;
+  SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+  if (SDL_Surface* bmp = SDL_LoadBMP("minititle.bmp")) {
+    SDL_Rect at{0, 0, bmp->w, bmp->h};
+    SDL_BlitSurface(bmp, nullptr, target, &at);
+    SDL_FreeSurface(bmp);
+  }
+  SDL_UpdateWindowSurface(window_);
+}
+
+bool SdlPlatform::OpenDisplay() {
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  const int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
+  SDL_DisplayMode mode{};
+  const bool haveMode = SDL_GetDesktopDisplayMode(display, &mode) == 0;
+  // Vsync only where the display itself runs at 60 Hz; elsewhere a timer
+  // keeps the game at 60 frames a second.
+  vsync_ = haveMode && mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
+
+  if (window_) SDL_DestroyWindow(window_);
+  window_ = nullptr;
+  focused_ = false;
+  Uint32 flags = SDL_WINDOW_SHOWN;
+  int w = kWidth, h = kHeight;
+  if (options_.windowed) {
+    SDL_Rect usable{0, 0, kWidth, kHeight};
+    SDL_GetDisplayUsableBounds(display, &usable);
+    if (usable.w >= 2 * kWidth && usable.h >= 2 * kHeight) {
+      w *= 2;
+      h *= 2;
+    }
+  } else {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  }
+  window_ =
+      SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                       SDL_WINDOWPOS_CENTERED_DISPLAY(display), w, h, flags);
+  if (!window_) return false;
+  SetIcon(window_);
+  const Uint32 rflags = vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0;
+  renderer_ = SDL_CreateRenderer(window_, -1, rflags);
+  if (!renderer_)
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer_) return false;
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer_, &info) == 0 &&
+      !(info.flags & SDL_RENDERER_PRESENTVSYNC)) {
+    vsync_ = false;
+  }
+  // Whole-number scaling, letterboxed, never blurred.
+  SDL_RenderSetLogicalSize(renderer_, kWidth, kHeight);
+  SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
+                               SDL_TEXTUREACCESS_STREAMING, kWidth, kHeight);
+  if (!texture_) return false;
+  SDL_RaiseWindow(window_);
+  nextTick_ = SDL_GetPerformanceCounter();
+  return true;
+}
+
+void SdlPlatform::CloseDisplay() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  texture_ = nullptr;
+  renderer_ = nullptr;
+}
+
+void SdlPlatform::ShowFailure(const char* caption, const char* text) {
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, window_);
+  if (window_) SDL_DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+void SdlPlatform::HideCursor() { SDL_ShowCursor(SDL_DISABLE); }
+
+bool SdlPlatform::Translate(const SDL_Event& e, Message& out) {
+  const auto clampTo = [](int v, int limit) {
+    return static_cast<std::uint32_t>(std::clamp(v, 0, limit - 1));
+  };
+  switch (e.type) {
+    case SDL_QUIT:
+      out = {MsgType::Close, 0, 0};
+      return true;
+    case SDL_MOUSEMOTION: {
+      // With a logical size set, SDL reports positions in 640 x 480 pixels.
+      const std::uint32_t x = clampTo(e.motion.x, renderer_ ? kWidth : 480);
+      const std::uint32_t y = clampTo(e.motion.y, renderer_ ? kHeight : 240);
+      out = {MsgType::MouseMove, 0, y << 16 | x};
+      return true;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      if (e.button.button == SDL_BUTTON_LEFT) {
+        out = {down ? MsgType::LButtonDown : MsgType::LButtonUp, 0, 0};
+        return true;
+      }
+      if (e.button.button == SDL_BUTTON_RIGHT) {
+        out = {down ? MsgType::RButtonDown : MsgType::RButtonUp, 0, 0};
+        return true;
+      }
+      return false;
+    }
+    case SDL_KEYDOWN:
+      out = {MsgType::KeyDown,
+             e.key.keysym.sym == SDLK_ESCAPE ? kKeyEscape : 0u, 0};
+      return true;
+    case SDL_WINDOWEVENT:
+      if (!window_ || e.window.windowID != SDL_GetWindowID(window_)) {
+        return false;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+        out = {MsgType::Close, 0, 0};
+        return true;
+      }
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
+        focused_ = true;
+        out = {MsgType::Activate, 1, 0};
+        return true;
+      }
+      // Switching windows at start-up loses focus for a moment; only losing
+      // a foreground we had counts as leaving the game.
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && focused_) {
+        out = {MsgType::Activate, 0, 0};
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool SdlPlatform::PollMessage(Message& out) {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    if (Translate(e, out)) return true;
+  }
+  return false;
+}
+
+void SdlPlatform::WaitForInput(int milliseconds) {
+  SDL_WaitEventTimeout(nullptr, milliseconds);
+}
+
+void SdlPlatform::PaceFrame() {
+  if (vsync_) return;
+  const std::uint64_t frequency = SDL_GetPerformanceFrequency();
+  const std::uint64_t period = frequency / 60;
+  nextTick_ += period;
+  std::uint64_t now = SDL_GetPerformanceCounter();
+  // After a stall (a slow load, a dragged window) start counting afresh
+  // instead of racing to catch up.
+  if (now > nextTick_ + period) {
+    nextTick_ = now;
+    return;
+  }
+  while (now < nextTick_) {
+    const std::uint64_t left = nextTick_ - now;
+    if (left * 1000 > 2 * frequency) {
+      SDL_Delay(static_cast<Uint32>(left * 1000 / frequency) - 1);
+    }
+    now = SDL_GetPerformanceCounter();
+  }
+}
+
+bool SdlPlatform::Present(const std::uint8_t* pixels, int pitch,
+                          const PaletteEntry* palette) {
+  if (!renderer_ || !texture_) return false;
+  std::uint32_t lookup[256];
+  for (int i = 0; i < 256; ++i) {
+    lookup[i] = 0xFF000000u | std::uint32_t(palette[i].red) << 16 |
+                std::uint32_t(palette[i].green) << 8 | palette[i].blue;
+  }
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
+    std::uint32_t* out = pixels_ + y * kWidth;
+    for (int x = 0; x < kWidth; ++x) out[x] = lookup[in[x]];
+  }
+  SDL_UpdateTexture(texture_, nullptr, pixels_, kWidth * 4);
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+  PaceFrame();
+  return true;
+}
+
+bool SdlPlatform::OpenAudio() {
+  audioOpen_ = OpenSdlAudio();
+  return audioOpen_;
+}
+
+void SdlPlatform::CloseAudio() {
+  if (audioOpen_) CloseSdlAudio();
+  audioOpen_ = false;
+}
+
+std::uint32_t SdlPlatform::CalendarSeconds() {
+  return static_cast<std::uint32_t>(std::time(nullptr));
+}
+
+int RunSdl(const SdlOptions& options) {
+  static SdlPlatform platform(options);
+  if (!platform.CreateStartWindow()) {
+    // Without a window there is no game to show: say so and end quietly.
+    std::fprintf(stderr, "TumbleSquash: cannot open a window (%s)\n%s: %s\n",
+                 SDL_GetError(), "TumbleSquash",
+                 "DirectDrawのセットアップに失敗");
+    return 0;
+  }
+  app::Start(platform, {});
+  for (;;) {
+    switch (app::Step()) {
+      case app::StepResult::Exit:
+        return app::ExitCode();
+      case app::StepResult::Idle:
+        platform.WaitForInput(10);
+        break;
+      case app::StepResult::Message:
+      case app::StepResult::Frame:
+        break;
+    }
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,160 @@
+#include "video/ssk_codec.h"
+
+#include <cstring>
+
+namespace video {
+
+namespace {
+
+std::uint32_t GetU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
+         std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+void PutU32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
+  for (int i = 0; i < 4; ++i)
+    v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
+}
+
+void PutU16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x) {
+  v[at] = static_cast<std::uint8_t>(x);
+  v[at + 1] = static_cast<std::uint8_t>(x >> 8);
+}
+
+}  // namespace
+
+bool DecodeSskPixels(std::span<const std::uint8_t> coded,
+                     std::span<std::uint8_t> out) {
+  const std::size_t n = coded.size();
+  std::size_t i = 0, o = 0;
+  while (i < n) {
+    const std::uint8_t c = coded[i];
+    if (i + 1 == n) {
+      // The last byte, reached as the start of a token, is one pixel.
+      if (o == out.size()) return false;
+      out[o++] = c;
+      break;
+    }
+    if (coded[i + 1] == c) {
+      if (i + 2 >= n) return false;  // a pair without its count byte
+      const std::size_t run = std::size_t(coded[i + 2]) + 1;
+      if (run > out.size() - o) return false;
+      std::memset(out.data() + o, c, run);
+      o += run;
+      i += 3;
+    } else {
+      if (o == out.size()) return false;
+      out[o++] = c;
+      ++i;
+    }
+  }
+  return o == out.size();
+}
+
+std::vector<std::uint8_t> EncodeSskPixels(
+    std::span<const std::uint8_t> pixels) {
+  std::vector<std::uint8_t> out;
+  out.reserve(pixels.size() / 2 + 16);
+  std::size_t i = 0;
+  while (i < pixels.size()) {
+    const std::uint8_t c = pixels[i];
+    std::size_t run = 1;
+    while (i + run < pixels.size() && pixels[i + run] == c) ++run;
+    i += run;
+    // Runs of two or more become pairs of at most 256 pixels; a lone pixel
+    // left over is followed by a different one, so it cannot start a pair.
+    while (run >= 2) {
+      const std::size_t take = run > 256 ? 256 : run;
+      out.push_back(c);
+      out.push_back(c);
+      out.push_back(static_cast<std::uint8_t>(take - 1));
+      run -= take;
+    }
+    if (run == 1) out.push_back(c);
+  }
+  return out;
+}
+
+bool ParseSsk(std::span<const std::uint8_t> bytes, bool decode, SskFile& out,
+              std::string& error) {
+  if (bytes.size() < kSskCodeOffset) {
+    error = "file too short for its headers";
+    return false;
+  }
+  const auto width = static_cast<std::int32_t>(GetU32(&bytes[18]));
+  const auto height = static_cast<std::int32_t>(GetU32(&bytes[22]));
+  if (width < 1 || height < 1 || width > kSskMaxSide || height > kSskMaxSide ||
+      std::size_t(width) * std::size_t(height) > kSskMaxPixels) {
+    error = "bad picture size " + std::to_string(width) + " x " +
+            std::to_string(height);
+    return false;
+  }
+  const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
+  const std::uint32_t coded = GetU32(&bytes[1078]);
+  // Every token yields at least one pixel from at most three bytes.
+  if (coded < 1 || coded >= 0x80000000u || coded > 3 * pixelCount) {
+    error = "bad coded length " + std::to_string(coded);
+    return false;
+  }
+  if (bytes.size() - kSskCodeOffset < coded) {
+    error = "coded pixel data cut short";
+    return false;
+  }
+  SskFile file;
+  file.width = width;
+  file.height = height;
+  for (int i = 0; i < 256; ++i) {
+    const std::uint8_t* entry = &bytes[54 + 4 * i];
+    file.colours[i] = {entry[2], entry[1], entry[0]};
+  }
+  if (decode) {
+    file.pixels.resize(pixelCount);
+    if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), file.pixels)) {
+      error = "pixel data does not decode to " + std::to_string(width) + " x " +
+              std::to_string(height) + " pixels";
+      return false;
+    }
+  }
+  out = std::move(file);
+  return true;
+}
+
+std::uint8_t SskFirstCodedByte(std::span<const std::uint8_t> bytes) {
+  return bytes.size() > kSskCodeOffset ? bytes[kSskCodeOffset] : 0;
+}
+
+std::vector<std::uint8_t> BuildSsk(std::int32_t width, std::int32_t height,
+                                   const Rgb (&colours)[256],
+                                   std::span<const std::uint8_t> topDown) {
+  // Rows are stored bottom row first.
+  std::vector<std::uint8_t> bottomUp(topDown.size());
+  const std::size_t w = static_cast<std::size_t>(width);
+  for (std::int32_t r = 0; r < height; ++r) {
+    std::memcpy(&bottomUp[std::size_t(r) * w],
+                &topDown[std::size_t(height - 1 - r) * w], w);
+  }
+  const std::vector<std::uint8_t> code = EncodeSskPixels(bottomUp);
+
+  std::vector<std::uint8_t> file(kSskCodeOffset + code.size(), 0);
+  file[0] = 'B';
+  file[1] = 'M';
+  PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
+  PutU32(file, 10, static_cast<std::uint32_t>(kSskHeaderSize));
+  PutU32(file, 14, 40);
+  PutU32(file, 18, static_cast<std::uint32_t>(width));
+  PutU32(file, 22, static_cast<std::uint32_t>(height));
+  PutU16(file, 26, 1);
+  PutU16(file, 28, 8);
+  PutU32(file, 34, static_cast<std::uint32_t>(code.size()));
+  PutU32(file, 46, 256);
+  for (int i = 0; i < 256; ++i) {
+    file[54 + 4 * i] = colours[i].b;
+    file[55 + 4 * i] = colours[i].g;
+    file[56 + 4 * i] = colours[i].r;
+  }
+  PutU32(file, 1078, static_cast<std::uint32_t>(code.size()));
+  std::memcpy(&file[kSskCodeOffset], code.data(), code.size());
+  return file;
+}
+
+}  // namespace video

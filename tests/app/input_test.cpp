@@ -1,0 +1,184 @@
+// The window procedure and the frame loop as a scene sees them.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+
+#include "app/input.h"
+#include "app/main_loop.h"
+#include "app/scene.h"
+#include "app/scores.h"
+#include "scenes/scenes.h"
+#include "sound/sound.h"
+#include "video/video.h"
+
+using platform::Message;
+using platform::MsgType;
+
+namespace {
+
+// A scripted platform: messages are queued by the test.
+struct FakePlatform : platform::Platform {
+  std::deque<Message> queue;
+  int presents = 0, closes = 0, failures = 0;
+  bool displayWorks = true;
+  bool PollMessage(Message& out) override {
+    if (queue.empty()) return false;
+    out = queue.front();
+    queue.pop_front();
+    return true;
+  }
+  void ShowSplash() override {}
+  bool OpenDisplay() override { return displayWorks; }
+  void CloseDisplay() override { ++closes; }
+  void ShowFailure(const char*, const char*) override { ++failures; }
+  void HideCursor() override {}
+  bool Present(const std::uint8_t*, int,
+               const platform::PaletteEntry*) override {
+    ++presents;
+    return true;
+  }
+  bool OpenAudio() override { return false; }
+  void CloseAudio() override {}
+  std::uint32_t CalendarSeconds() override { return 7; }
+};
+
+std::vector<std::array<u32, 4>> seen;
+void RecordingScene() {
+  seen.push_back({app::MouseX, app::MouseY, app::LeftButton, app::RightButton});
+}
+
+class FrameLoop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("ts_loop_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    video::ResetVideo();
+    sound::ResetSound();
+    scenes::ResetScenes();
+    seen.clear();
+  }
+  void TearDown() override {
+    video::ResetVideo();
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  // Runs until the first scene call has been made with our scene in place.
+  void StartGame() {
+    app::Start(p_, {true, 5});
+    p_.queue.push_back({MsgType::LButtonDown, 0, 0});
+    while (app::InPregame) ASSERT_NE(app::Step(), app::StepResult::Exit);
+    app::CurrentScene = RecordingScene;
+  }
+  app::StepResult Pass() { return app::Step(); }
+
+  FakePlatform p_;
+  std::filesystem::path dir_, old_;
+};
+
+}  // namespace
+
+TEST_F(FrameLoop, TheStartingClickIsSeenByTheFirstFrameOnly) {
+  StartGame();
+  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0][2], 1u);  // the press that ended the wait
+  EXPECT_EQ(seen[1][2], 0u);  // held, but reported once
+}
+
+TEST_F(FrameLoop, PressAndReleaseBetweenFramesIsNoClick) {
+  StartGame();
+  Pass();
+  p_.queue.push_back({MsgType::LButtonDown, 0, 0});
+  p_.queue.push_back({MsgType::LButtonUp, 0, 0});
+  EXPECT_EQ(Pass(), app::StepResult::Message);
+  EXPECT_EQ(Pass(), app::StepResult::Message);
+  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  p_.queue.push_back({MsgType::RButtonDown, 0, 0});
+  Pass();
+  Pass();
+  Pass();
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[1][2], 0u);
+  EXPECT_EQ(seen[1][3], 0u);
+  EXPECT_EQ(seen[2][3], 1u);
+  EXPECT_EQ(seen[3][3], 0u);
+}
+
+TEST_F(FrameLoop, MousePositionIsZeroExtended) {
+  StartGame();
+  p_.queue.push_back({MsgType::MouseMove, 0, 0xFFFF8001u});
+  Pass();
+  Pass();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0][0], 0x8001u);
+  EXPECT_EQ(seen[0][1], 0xFFFFu);
+}
+
+TEST_F(FrameLoop, EscapeRunsTheQuitSequenceWithoutAnotherFrame) {
+  StartGame();
+  Pass();
+  p_.queue.push_back({MsgType::KeyDown, platform::kKeyEscape, 0});
+  EXPECT_EQ(Pass(), app::StepResult::Message);  // key: display released
+  EXPECT_FALSE(video::DisplayUp());
+  EXPECT_EQ(Pass(), app::StepResult::Message);  // close request
+  EXPECT_EQ(Pass(), app::StepResult::Exit);     // quit message
+  EXPECT_EQ(app::ExitCode(), 0);
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(p_.closes, 1);  // the second shutdown does nothing
+}
+
+TEST_F(FrameLoop, OtherKeysAndRegainedFocusDoNothing) {
+  StartGame();
+  p_.queue.push_back({MsgType::KeyDown, 'A', 0});
+  p_.queue.push_back({MsgType::Activate, 1, 0});
+  Pass();
+  Pass();
+  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  EXPECT_TRUE(video::DisplayUp());
+}
+
+TEST_F(FrameLoop, LosingTheForegroundEndsTheProgram) {
+  StartGame();
+  p_.queue.push_back({MsgType::Activate, 0, 0});
+  app::StepResult r;
+  int passes = 0;
+  while ((r = Pass()) != app::StepResult::Exit) {
+    EXPECT_NE(r, app::StepResult::Frame);
+    ASSERT_LT(++passes, 10);
+  }
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(FrameLoop, EscapeBeforeTheClickNeverOpensTheDisplay) {
+  app::Start(p_, {true, 5});
+  p_.queue.push_back({MsgType::KeyDown, platform::kKeyEscape, 0});
+  int passes = 0;
+  while (Pass() != app::StepResult::Exit) ASSERT_LT(++passes, 10);
+  EXPECT_EQ(p_.closes, 0);
+  EXPECT_EQ(p_.presents, 0);
+}
+
+TEST_F(FrameLoop, DisplayFailureShowsTheMessageAndEndsWithZero) {
+  p_.displayWorks = false;
+  app::Start(p_, {true, 5});
+  p_.queue.push_back({MsgType::LButtonDown, 0, 0});
+  int passes = 0;
+  while (Pass() != app::StepResult::Exit) ASSERT_LT(++passes, 10);
+  EXPECT_EQ(p_.failures, 1);
+  EXPECT_EQ(app::ExitCode(), 0);
+  EXPECT_EQ(p_.presents, 0);
+}
+
+TEST_F(FrameLoop, FlipExchangesTheScreens) {
+  StartGame();
+  video::Surface* back = video::BackSurface;
+  video::Surface* front = video::PrimarySurface;
+  Pass();
+  EXPECT_EQ(video::BackSurface, front);
+  EXPECT_EQ(video::PrimarySurface, back);
+}
