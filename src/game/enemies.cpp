@@ -88,8 +88,9 @@ void Wander(Actor& a) {
   }
 }
 
-void Arrive(i32 slot) {
-  if (LiveEnemyCount >= 10 || EnemiesSpawned >= EnemiesPerGame) return;
+// True when an enemy was made in the slot.
+bool Arrive(i32 slot) {
+  if (LiveEnemyCount >= 10 || EnemiesSpawned >= EnemiesPerGame) return false;
   i32 type;
   do {
     type = Draw(3);
@@ -97,12 +98,14 @@ void Arrive(i32 slot) {
   MakeActor(slot, type);
   EnemiesSpawned += 1;
   LiveEnemyCount += 1;
+  return true;
 }
 
 }  // namespace
 
 i32 StepEnemies() {
   i32 live = 0;
+  bool arrived = false;
   for (i32 i = 0; i < kPoolSize; ++i) {
     Actor& a = ActorPool[i];
     if (a.active == 1 && a.kind < 4) {
@@ -114,10 +117,13 @@ i32 StepEnemies() {
         Wander(a);
       }
     } else {
-      Arrive(i);
+      if (Arrive(i)) arrived = true;
     }
   }
-  if (live > 0) return 1;
+  // Enemies made in this pass are not in `live`, but they are on the field:
+  // a field emptied by one shot near the end must not end the game before
+  // the last arrivals have had their turn.
+  if (live > 0 || arrived) return 1;
   return EnemiesSpawned < EnemiesPerGame ? 1 : 0;
 }
 
