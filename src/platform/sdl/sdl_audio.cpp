@@ -1,0 +1,116 @@
+// The SDL audio device and the sound check.
+#include "platform/sdl/sdl_audio.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+
+#include "sound/sound.h"
+
+namespace platform {
+
+namespace {
+
+SDL_AudioDeviceID audioDevice = 0;
+int deviceChannels = 2;
+
+void PullMix(void*, Uint8* stream, int length) {
+  sound::MixAudio(reinterpret_cast<int16_t*>(stream),
+                  length / int(sizeof(int16_t) * deviceChannels));
+}
+
+}  // namespace
+
+bool OpenSdlAudio() {
+  if (audioDevice) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  SDL_AudioSpec want{}, have{};
+  want.freq = 44100;
+  want.format = AUDIO_S16SYS;
+  want.channels = 2;
+  want.samples = 512;  // about 12 ms: a shot is heard with its frame
+  want.callback = PullMix;
+  audioDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                                    SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+  if (!audioDevice) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  deviceChannels = have.channels;
+  sound::SetOutputFormat(have.freq, have.channels);
+  SDL_PauseAudioDevice(audioDevice, 0);
+  return true;
+}
+
+void CloseSdlAudio() {
+  if (!audioDevice) return;
+  // Waits for a pull in progress, so the mixer is idle afterwards.
+  SDL_CloseAudioDevice(audioDevice);
+  audioDevice = 0;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+namespace {
+
+// Just enough of a platform to open the sound.
+class AudioOnly final : public Platform {
+ public:
+  bool PollMessage(Message&) override { return false; }
+  void ShowSplash() override {}
+  bool OpenDisplay() override { return false; }
+  void CloseDisplay() override {}
+  void ShowFailure(const char*, const char*) override {}
+  void HideCursor() override {}
+  bool Present(const std::uint8_t*, int, const PaletteEntry*) override {
+    return false;
+  }
+  bool OpenAudio() override { return OpenSdlAudio(); }
+  void CloseAudio() override { CloseSdlAudio(); }
+  std::uint32_t CalendarSeconds() override { return 0; }
+};
+
+void PlayAndWait(int channel, const char* what, Uint32 milliseconds) {
+  std::printf("channel %2d: %s\n", channel, what);
+  std::fflush(stdout);
+  sound::SoundCommand(channel, 1, 0);
+  SDL_Delay(milliseconds);
+}
+
+}  // namespace
+
+int RunSdlSoundTest() {
+  AudioOnly platform;
+  if (!sound::InitSound(platform)) {
+    std::fprintf(stderr, "tumblesquash: no audio device\n");
+    return 1;
+  }
+  // The channels as a game fills them.
+  sound::LoadWaveChannel(0, "BOMB");
+  for (int c = 1; c <= 3; ++c) sound::DuplicateChannel(c, 0);
+  sound::LoadWaveChannel(4, "PUTI");
+  sound::LoadWaveChannel(5, "ITE");
+  sound::LoadWaveChannel(6, "FALL");
+  sound::LoadWaveChannel(13, "MUSIC");
+
+  PlayAndWait(0, "BOMB", 3000);
+  PlayAndWait(4, "PUTI", 700);
+  PlayAndWait(5, "ITE", 700);
+  PlayAndWait(6, "FALL", 1200);
+  std::printf("channels 1, 2, 3, 0: four bombs over one another\n");
+  for (int c : {1, 2, 3, 0}) {
+    sound::SoundCommand(c, 1, 0);
+    SDL_Delay(180);
+  }
+  SDL_Delay(3000);
+  std::printf("channel 13: MUSIC, looping; listen for the seam at 0:30\n");
+  std::fflush(stdout);
+  sound::SoundCommand(13, -1, 0);
+  SDL_Delay(34000);
+  sound::SoundCommand(13, 0, 0);
+  sound::ReleaseSound();
+  return 0;
+}
+
+}  // namespace platform

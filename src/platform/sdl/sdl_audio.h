@@ -1,0 +1,17 @@
+// The SDL audio device: it pulls our mixer's output.
+#pragma once
+
+namespace platform {
+
+// Opens the default output device (stereo, signed 16-bit) and starts it
+// pulling from the mixer. False when there is no device.
+bool OpenSdlAudio();
+void CloseSdlAudio();
+
+// The sound check behind --sound-test: plays every recording once through
+// the real device, then four bombs over one another, then the music past
+// its loop point, printing what plays. Returns the exit code (1 when no
+// device could be opened).
+int RunSdlSoundTest();
+
+}  // namespace platform
