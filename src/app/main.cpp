@@ -5,13 +5,14 @@
 #include <string>
 
 #include "platform/headless/headless.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_platform.h"
 
 namespace {
 
 void PrintUsage(FILE* to) {
   std::fputs(
-      "usage: tumblesquash [--window]\n"
+      "usage: tumblesquash [--window] [--sound-test]\n"
       "       tumblesquash --headless [--seed N] [--frames N] [--input FILE]\n"
       "                    [--trace FILE] [--trace-actors]"
       " [--shot FRAME:FILE.png ...]\n"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--window") == 0) {
       options.windowed = true;
+    } else if (std::strcmp(argv[i], "--sound-test") == 0) {
+      return platform::RunSdlSoundTest();
     } else if (std::strcmp(argv[i], "--help") == 0) {
       PrintUsage(stdout);
       return 0;

@@ -5,16 +5,13 @@
 #include <ctime>
 
 #include "app/main_loop.h"
+#include "platform/sdl/sdl_audio.h"
+#include "video/present.h"
 #if defined(TS_HAVE_ICON)
 #include "platform/sdl/icon.h"
 #endif
 
 namespace platform {
-
-// The audio device lives beside the mixer; these are its entry points.
-// Until it is linked in, the game runs silent.
-__attribute__((weak)) bool OpenSdlAudio() { return false; }
-__attribute__((weak)) void CloseSdlAudio() {}
 
 namespace {
 constexpr int kWidth = 640, kHeight = 480;
@@ -226,16 +223,7 @@ void SdlPlatform::PaceFrame() {
 bool SdlPlatform::Present(const std::uint8_t* pixels, int pitch,
                           const PaletteEntry* palette) {
   if (!renderer_ || !texture_) return false;
-  std::uint32_t lookup[256];
-  for (int i = 0; i < 256; ++i) {
-    lookup[i] = 0xFF000000u | std::uint32_t(palette[i].red) << 16 |
-                std::uint32_t(palette[i].green) << 8 | palette[i].blue;
-  }
-  for (int y = 0; y < kHeight; ++y) {
-    const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
-    std::uint32_t* out = pixels_ + y * kWidth;
-    for (int x = 0; x < kWidth; ++x) out[x] = lookup[in[x]];
-  }
+  video::ConvertFrame(pixels, pitch, kWidth, kHeight, palette, pixels_);
   SDL_UpdateTexture(texture_, nullptr, pixels_, kWidth * 4);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);

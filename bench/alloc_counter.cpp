@@ -1,0 +1,19 @@
+#include "alloc_counter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace bench {
+std::atomic<std::uint64_t> Allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  bench::Allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

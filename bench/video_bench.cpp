@@ -1,0 +1,184 @@
+// The drawing primitives against SDL's blitter on the same 8-bit data, the
+// frame conversion, and loading the picture files.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "video/present.h"
+#include "video/video.h"
+
+using namespace video;
+
+namespace {
+
+struct Sprite {
+  Rect dst, src;
+};
+
+// 1024 64 x 64 sprites from the walker cells, scattered over and past the
+// screen edges so that clipping and rejection both happen.
+std::vector<Sprite> ScatteredSprites() {
+  std::mt19937 gen(1234);
+  std::vector<Sprite> out;
+  for (int i = 0; i < 1024; ++i) {
+    const int x = static_cast<int>(gen() % 768) - 64;
+    const int y = static_cast<int>(gen() % 608) - 64;
+    const int cell = static_cast<int>(gen() % 64);
+    const int sx = (cell % 8) * 64, sy = (cell / 8) * 64 + 512 * (i % 3);
+    out.push_back({{x, y, x + 64, y + 64}, {sx, sy, sx + 64, sy + 64}});
+  }
+  return out;
+}
+
+SDL_Surface* Wrap(Surface* s) {
+  SDL_Surface* w = SDL_CreateRGBSurfaceWithFormatFrom(
+      s->pixels, s->width, s->height, 8, s->pitch, SDL_PIXELFORMAT_INDEX8);
+  SDL_Color colours[256];
+  for (int i = 0; i < 256; ++i) {
+    colours[i] = {ImagePalette[i].red, ImagePalette[i].green,
+                  ImagePalette[i].blue, 255};
+  }
+  SDL_SetPaletteColors(w->format->palette, colours, 0, 256);
+  return w;
+}
+
+SDL_Rect ToSdl(const Rect& r) {
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void BM_KeyedSprites_Ours(benchmark::State& state) {
+  bench::LoadGameSheet();
+  const std::vector<Sprite> sprites = ScatteredSprites();
+  for (auto _ : state) {
+    for (const Sprite& s : sprites) BlitSheet(s.dst, s.src, kModeKeyed, 0);
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 1024);
+}
+BENCHMARK(BM_KeyedSprites_Ours);
+
+void BM_KeyedSprites_SDL(benchmark::State& state) {
+  bench::LoadGameSheet();
+  const std::vector<Sprite> sprites = ScatteredSprites();
+  SDL_Surface* sheet = Wrap(SheetSurface);
+  SDL_Surface* back = Wrap(BackSurface);
+  SDL_SetColorKey(sheet, SDL_TRUE, SheetColorKey);
+  for (auto _ : state) {
+    for (const Sprite& s : sprites) {
+      SDL_Rect src = ToSdl(s.src), dst = ToSdl(s.dst);
+      SDL_BlitSurface(sheet, &src, back, &dst);
+    }
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 1024);
+  SDL_FreeSurface(sheet);
+  SDL_FreeSurface(back);
+}
+BENCHMARK(BM_KeyedSprites_SDL);
+
+constexpr Rect kTiles[4] = {{0, 0, 320, 240},
+                            {0, 240, 320, 480},
+                            {320, 0, 640, 240},
+                            {320, 240, 640, 480}};
+constexpr Rect kTile = {0, 1536, 320, 1776};
+
+void BM_OpaqueTiles_Ours(benchmark::State& state) {
+  bench::LoadGameSheet();
+  for (auto _ : state) {
+    for (const Rect& d : kTiles) BlitSheet(d, kTile, kModeOpaque, 0);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_OpaqueTiles_Ours);
+
+void BM_OpaqueTiles_SDL(benchmark::State& state) {
+  bench::LoadGameSheet();
+  SDL_Surface* sheet = Wrap(SheetSurface);
+  SDL_Surface* back = Wrap(BackSurface);
+  for (auto _ : state) {
+    for (const Rect& d : kTiles) {
+      SDL_Rect src = ToSdl(kTile), dst = ToSdl(d);
+      SDL_BlitSurface(sheet, &src, back, &dst);
+    }
+    benchmark::ClobberMemory();
+  }
+  SDL_FreeSurface(sheet);
+  SDL_FreeSurface(back);
+}
+BENCHMARK(BM_OpaqueTiles_SDL);
+
+// The opening's zoom: one 32 x 32 cell stretched to 1200 x 1200 about the
+// centre, clipped to the screen.
+void BM_ScaledKeyed_Ours(benchmark::State& state) {
+  bench::LoadTitleSheet();
+  const Rect dst = {320 - 600, 240 - 600, 320 + 600, 240 + 600};
+  const Rect src = {96, 864, 128, 896};
+  for (auto _ : state) {
+    BlitSheet(dst, src, kModeKeyed, 0);
+    benchmark::ClobberMemory();
+  }
+  state.counters["ns_per_dst_px"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * 640 * 480 / 1e9,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ScaledKeyed_Ours);
+
+void BM_Present_Ours(benchmark::State& state) {
+  bench::LoadGameSheet();
+  BlitSheet({0, 0, 640, 480}, {0, 1000, 640, 1480}, kModeOpaque, 0);
+  static std::uint32_t out[640 * 480];
+  for (auto _ : state) {
+    ConvertFrame(BackSurface->pixels, BackSurface->pitch, 640, 480,
+                 DisplayPalette.entries, out);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_Present_Ours);
+
+void BM_Present_SDL(benchmark::State& state) {
+  bench::LoadGameSheet();
+  BlitSheet({0, 0, 640, 480}, {0, 1000, 640, 1480}, kModeOpaque, 0);
+  SDL_Surface* back = Wrap(BackSurface);
+  SDL_Surface* out =
+      SDL_CreateRGBSurfaceWithFormat(0, 640, 480, 32, SDL_PIXELFORMAT_ARGB8888);
+  for (auto _ : state) {
+    SDL_BlitSurface(back, nullptr, out, nullptr);
+    benchmark::ClobberMemory();
+  }
+  SDL_FreeSurface(back);
+  SDL_FreeSurface(out);
+}
+BENCHMARK(BM_Present_SDL);
+
+void BM_MemcpyFrame(benchmark::State& state) {
+  static std::uint8_t a[640 * 480 * 4], b[640 * 480 * 4];
+  std::memset(a, 1, sizeof a);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(a);
+    std::memcpy(b, a, sizeof a);
+    benchmark::DoNotOptimize(b);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<long>(sizeof a));
+}
+BENCHMARK(BM_MemcpyFrame);
+
+void BM_LoadSheets(benchmark::State& state) {
+  bench::LoadGameSheet();
+  bench::InRunFolder here;
+  for (auto _ : state) {
+    for (const char* name : {"TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk",
+                             "qqqqomake.ssk", "JYOUSI.SSK"}) {
+      LoadSskImage(name, 0, 0);
+    }
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_LoadSheets)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,13 @@
+// Turning a frame of palette indices into 32-bit pixels for the screen.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace video {
+
+// out receives width x height pixels 0xAARRGGBB (alpha 0xFF), rows packed.
+void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
+                  const platform::PaletteEntry* palette, std::uint32_t* out);
+
+}  // namespace video
