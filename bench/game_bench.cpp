@@ -1,0 +1,131 @@
+// One complete play frame of gameplay and drawing: with every record of the
+// pool live, and with a typical field of ten enemies and their effects.
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstring>
+
+#include "alloc_counter.h"
+#include "app/input.h"
+#include "app/random.h"
+#include "app/scores.h"
+#include "app/trig.h"
+#include "bench_support.h"
+#include "game/actors.h"
+#include "game/gameplay.h"
+#include "sound/sound.h"
+#include "video/video.h"
+
+namespace {
+
+// The game sheet from the run folder; without one, a synthetic sheet with
+// keyed holes so that the keyed copies still do their work.
+void LoadSheet() {
+  bench::LoadGameSheet();
+  for (int y = 0; y < video::kSheetHeight; ++y) {
+    for (int x = 0; x < video::kSheetWidth; ++x) {
+      if (video::SheetSurface->Row(y)[x] != 0) return;
+    }
+  }
+  for (int y = 0; y < video::kSheetHeight; ++y) {
+    for (int x = 0; x < video::kSheetWidth; ++x) {
+      video::SheetSurface->Row(y)[x] =
+          ((x / 8 + y / 8) % 3 == 0) ? 0 : static_cast<u8>(1 + (x ^ y) % 250);
+    }
+  }
+  video::SetSheetColorKey(0);
+}
+
+game::Actor Snapshot[game::kPoolSize];
+u32 SnapshotRandom;
+
+void Background() {
+  const video::Rect tile{0, 1536, 320, 1776};
+  video::BlitSheet({0, 0, 320, 240}, tile, video::kModeOpaque, 0);
+  video::BlitSheet({0, 240, 320, 480}, tile, video::kModeOpaque, 0);
+  video::BlitSheet({320, 0, 640, 240}, tile, video::kModeOpaque, 0);
+  video::BlitSheet({320, 240, 640, 480}, tile, video::kModeOpaque, 0);
+}
+
+void PlayFrame() {
+  game::StepEnemies();
+  game::StepActors();
+  Background();
+  game::SortActorsByY();
+  game::DrawActors();
+  game::DrawHud();
+  app::MouseX = 320;
+  app::MouseY = 240;
+  app::LeftButton = 1;
+  game::HandleMouse();
+  sound::ClearSoundLog();
+}
+
+// A record of the given kind somewhere on or near the screen, mid-life.
+void Place(int slot, i32 kind) {
+  game::Actor& a = game::ActorPool[slot];
+  a = game::Actor{};
+  a.active = 1;
+  a.kind = kind;
+  a.x = static_cast<f32>(app::Random() % 700 - 30);
+  a.y = static_cast<f32>(app::Random() % 540 - 30);
+  a.heading = app::Random() & 1023;
+  a.speed = 2 + (app::Random() & 3);
+  a.frameStep = kind < 4 ? 1 : 0;
+  a.frame = kind < 4 ? app::Random() % 7 : 1 + app::Random() % 4;
+  if (kind == game::Blast) a.frame = 1 + app::Random() % 12;
+  a.age = kind < 4 ? 0 : app::Random() % 40;
+  a.height = kind == game::Flyer ? 32 + (app::Random() & 127) : 0;
+  a.waypointLimit = 5;
+  a.targetX = app::Random() % 639;
+  a.targetY = app::Random() % 477;
+}
+
+void Prepare(bool full) {
+  app::ResetInput();
+  app::ResetScores();
+  app::BuildTrigTables();
+  sound::ResetSound();
+  game::ResetGame();
+  LoadSheet();
+  app::SeedRandom(2024);
+  if (full) {
+    for (int i = 0; i < game::kPoolSize; ++i) Place(i, 1 + i % 7);
+  } else {
+    const i32 kinds[] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 3, 6, 6, 7,
+                         7, 7, 7, 4, 4, 4, 4, 4, 4, 4, 4, 5};
+    int slot = 0;
+    for (i32 kind : kinds) Place(slot++, kind);
+    game::EnemiesSpawned = 40;
+    game::LiveEnemyCount = 10;
+  }
+  // One frame first, so the pool is in the order a full frame leaves it.
+  PlayFrame();
+  std::memcpy(Snapshot, game::ActorPool, sizeof Snapshot);
+  SnapshotRandom = app::RandomState;
+}
+
+void RunFrames(benchmark::State& state, bool full) {
+  Prepare(full);
+  const std::uint64_t allocationsBefore = bench::Allocations.load();
+  for (auto _ : state) {
+    // Back to the same field each time, so every frame does the same work.
+    std::memcpy(game::ActorPool, Snapshot, sizeof Snapshot);
+    app::RandomState = SnapshotRandom;
+    PlayFrame();
+    benchmark::DoNotOptimize(video::BackSurface->pixels[0]);
+  }
+  int live = 0;
+  for (const game::Actor& a : game::ActorPool) live += a.active == 1;
+  state.counters["live"] = live;
+  state.counters["allocs_per_frame"] = benchmark::Counter(
+      static_cast<double>(bench::Allocations.load() - allocationsBefore) /
+      static_cast<double>(state.iterations()));
+}
+
+void BM_FullFrame_WorstCase(benchmark::State& state) { RunFrames(state, true); }
+void BM_FullFrame_Typical(benchmark::State& state) { RunFrames(state, false); }
+
+BENCHMARK(BM_FullFrame_WorstCase)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullFrame_Typical)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
