@@ -1,0 +1,81 @@
+// The mixer's cost: one second of audio with all fourteen channels playing,
+// and the silent device's step after each headless frame.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+#include "alloc_counter.h"
+#include "platform/platform.h"
+#include "sound/sound.h"
+
+namespace {
+
+class BenchAudio final : public platform::Platform {
+ public:
+  bool PollMessage(platform::Message&) override { return false; }
+  void ShowSplash() override {}
+  bool OpenDisplay() override { return true; }
+  void CloseDisplay() override {}
+  void ShowFailure(const char*, const char*) override {}
+  void HideCursor() override {}
+  bool Present(const std::uint8_t*, int,
+               const platform::PaletteEntry*) override {
+    return true;
+  }
+  bool OpenAudio() override { return true; }
+  void CloseAudio() override {}
+  std::uint32_t CalendarSeconds() override { return 0; }
+};
+
+// Every channel filled and looping: the game's eight and six more copies.
+void FillAllChannels(BenchAudio& audio) {
+  sound::ResetSound();
+  sound::InitSound(audio);
+  sound::LoadWaveChannel(0, "BOMB");
+  for (int c = 1; c <= 3; ++c) sound::DuplicateChannel(c, 0);
+  sound::LoadWaveChannel(4, "PUTI");
+  sound::LoadWaveChannel(5, "ITE");
+  sound::LoadWaveChannel(6, "FALL");
+  sound::LoadWaveChannel(13, "MUSIC");
+  for (int c = 7; c <= 12; ++c) sound::DuplicateChannel(c, c % 2 ? 13 : 0);
+  for (int c = 0; c < sound::kChannelCount; ++c) sound::SoundCommand(c, -1, 0);
+}
+
+void BM_Mixer14(benchmark::State& state) {
+  BenchAudio audio;
+  FillAllChannels(audio);
+  constexpr int kRate = 44100, kPull = 512;
+  sound::SetOutputFormat(kRate, 2);
+  std::vector<int16_t> buffer(2 * kPull);
+  std::uint64_t allocationsBefore = bench::Allocations.load();
+  auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    // One second, in the pieces an audio device asks for.
+    for (int done = 0; done < kRate; done += kPull) {
+      int n = kRate - done < kPull ? kRate - done : kPull;
+      sound::MixAudio(buffer.data(), n);
+    }
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  std::chrono::duration<double> spent =
+      std::chrono::steady_clock::now() - start;
+  std::uint64_t allocations = bench::Allocations.load() - allocationsBefore;
+  // Seconds of work per second of audio: the share of one core it takes.
+  state.counters["core_fraction"] = spent.count() / double(state.iterations());
+  state.counters["allocations"] = double(allocations);
+  sound::ResetSound();
+}
+BENCHMARK(BM_Mixer14)->Unit(benchmark::kMillisecond);
+
+void BM_SilentDeviceFrame(benchmark::State& state) {
+  BenchAudio audio;
+  FillAllChannels(audio);
+  sound::OpenSilentDevice(44100);
+  for (auto _ : state) sound::AdvanceSilentDevice(735);
+  sound::ResetSound();
+}
+BENCHMARK(BM_SilentDeviceFrame);
+
+}  // namespace
