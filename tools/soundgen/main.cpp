@@ -122,25 +122,25 @@ int Synth(const std::string& dir) {
 
 // Every byte as a three-digit octal escape: unambiguous, and the compiler
 // reads a long string far faster than a list of numbers.
-int Embed(const std::string& outPath, int count, char** specs) {
+int Embed(const std::string& outPath, int count, char** pairs) {
   std::string src =
       "// Made by soundgen from the WAVE files; not edited by hand.\n"
       "#include \"sound/wave_table.h\"\n\nnamespace resources {\nnamespace "
       "{\n";
   std::vector<std::pair<std::string, size_t>> entries;
   for (int i = 0; i < count; ++i) {
-    std::string spec = specs[i];
-    size_t eq = spec.find('=');
+    std::string arg = pairs[i];
+    size_t eq = arg.find('=');
     if (eq == std::string::npos) {
-      std::fprintf(stderr, "soundgen: expected NAME=FILE, got %s\n", specs[i]);
+      std::fprintf(stderr, "soundgen: expected NAME=FILE, got %s\n", pairs[i]);
       return 1;
     }
-    std::string name = spec.substr(0, eq);
-    std::ifstream file(spec.substr(eq + 1), std::ios::binary);
+    std::string name = arg.substr(0, eq);
+    std::ifstream file(arg.substr(eq + 1), std::ios::binary);
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
                                      std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof()) {
-      std::fprintf(stderr, "soundgen: cannot read %s\n", specs[i]);
+      std::fprintf(stderr, "soundgen: cannot read %s\n", pairs[i]);
       return 1;
     }
     src += "const unsigned char k" + name + "[] =\n";
