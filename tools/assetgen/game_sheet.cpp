@@ -1,0 +1,456 @@
+// The game sprite sheet. Layout (pixels of the 640 x 2048 sheet) is fixed by
+// the game's drawing code; the art is free.
+#include <string>
+
+#include "characters.h"
+#include "sheets.h"
+#include "text.h"
+
+namespace assetgen {
+
+void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
+               int blobs, float outline) {
+  struct B {
+    float x, y, r;
+  };
+  std::vector<B> bs;
+  bs.push_back({cx, cy, r * 0.62f});
+  for (int i = 0; i < blobs; ++i) {
+    float a = (i + Hash(i, 1, seed) * 0.6f) * 6.2831853f / blobs;
+    float d = r * (0.38f + 0.12f * Hash(i, 2, seed));
+    float br = r * (0.36f + 0.16f * Hash(i, 3, seed));
+    bs.push_back({cx + std::cos(a) * d, cy + std::sin(a) * d * 0.85f, br});
+  }
+  if (outline > 0)
+    for (const B& b : bs) Disc(im, b.x, b.y, b.r + outline, p.dark);
+  for (const B& b : bs)
+    Fill(
+        im, {b.x - b.r, b.y - b.r, b.x + b.r, b.y + b.r},
+        [&](float x, float y) { return SdCircle(x, y, b.x, b.y, b.r); },
+        [&](float x, float y) {
+          // Light from the top-left, each blob and the whole cloud.
+          float t = ((b.x - x) + (b.y - y)) / (2 * b.r) * 0.6f +
+                    ((cx - x) + (cy - y)) / (2 * r) * 0.5f + 0.45f;
+          t = Clamp01(t);
+          return t > 0.5f ? Mix(p.mid, p.light, (t - 0.5f) * 2)
+                          : Mix(Scale(p.dark, 1.25f), p.mid, t * 2);
+        });
+}
+
+void DrawPlate(Image& im, float x0, float y0, float x1, float y1, float r,
+               Color top, Color bottom, Color border) {
+  RoundRect(im, x0, y0, x1, y1, r, border);
+  Fill(
+      im, {x0, y0, x1, y1},
+      [=](float x, float y) {
+        return SdRoundBox(x, y, x0 + 1.5f, y0 + 1.5f, x1 - 1.5f, y1 - 1.5f,
+                          std::max(0.5f, r - 1.5f));
+      },
+      [=](float, float y) { return Mix(top, bottom, (y - y0) / (y1 - y0)); });
+  // A thin highlight along the top edge.
+  Line(im, x0 + r, y0 + 2.6f, x1 - r, y0 + 2.6f, 1.0f,
+       WithAlpha(Rgb(255, 255, 255), 0.45f));
+}
+
+void Stamp(Image& sheet, Image sprite, int x, int y, AlphaMode mode) {
+  BinariseAlpha(sprite, mode);
+  sheet.Draw(sprite, x, y);
+}
+
+namespace {
+
+// ---------------------------------------------------------------- effects
+
+void DrawBlast(Image& im, int k, bool bonus) {
+  // k = 1..14 in a 64 x 100 cell whose ground point is (32, 50).
+  float t = (k - 1) / 12.0f;
+  Palette3 fire{Rgb(255, 250, 200), Rgb(255, 190, 50), Rgb(200, 60, 20)};
+  Palette3 hot{Rgb(255, 255, 240), Rgb(255, 230, 120), Rgb(240, 120, 30)};
+  Palette3 smoke{Rgb(150, 145, 150), Rgb(95, 90, 100), Rgb(45, 40, 50)};
+  if (bonus) {
+    fire = {Rgb(240, 255, 255), Rgb(120, 220, 255), Rgb(40, 90, 200)};
+    hot = {Rgb(255, 255, 255), Rgb(200, 245, 255), Rgb(90, 160, 240)};
+    smoke = {Rgb(235, 240, 250), Rgb(190, 200, 225), Rgb(110, 120, 160)};
+  }
+  Image pic(64, 100);
+  if (k <= 3) {
+    // The flash: a bright ball with rays.
+    float r = 7 + 6 * k;
+    for (int i = 0; i < 10; ++i) {
+      float a = i * 0.6283f + k * 0.3f;
+      float len = r * (1.3f + 0.35f * Hash(i, k, 7));
+      Line(pic, 32, 52, 32 + std::cos(a) * len, 52 + std::sin(a) * len * 0.9f,
+           3.0f, WithAlpha(hot.mid, 1));
+    }
+    DrawCloud(pic, 32, 52, r, hot, k, 7, 1.0f);
+    Disc(pic, 32, 51, r * 0.45f, Rgb(255, 255, 255));
+  } else if (k <= 7) {
+    // The fireball, rolling upwards.
+    float r = 22 + (k - 4) * 1.5f;
+    float cy = 52 - (k - 4) * 3;
+    DrawCloud(pic, 32, cy + 6, r * 0.8f, smoke, 20 + k, 7);
+    DrawCloud(pic, 32, cy, r, fire, 30 + k, 8);
+    DrawCloud(pic, 30, cy - 2, r * (0.55f - 0.06f * (k - 4)), hot, 40 + k, 6,
+              0);
+  } else {
+    // Smoke rising and thinning out, the last embers inside.
+    float u = (k - 8) / 6.0f;  // 0..1
+    float alpha = 1.0f - 0.75f * u;
+    Image cloud(64, 100);
+    float cy = 42 - u * 22;
+    DrawCloud(cloud, 32, cy + 14, 16 - 6 * u, smoke, 50 + k, 6);
+    DrawCloud(cloud, 32, cy, 22 - 4 * u, smoke, 60 + k, 8);
+    if (k <= 10)
+      DrawCloud(cloud, 31, cy + 4, 10 - 3 * (k - 8), fire, 70 + k, 5, 0);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 64; ++x) cloud.at(x, y).a *= alpha;
+    pic = cloud;
+  }
+  (void)t;
+  Image cell = pic;
+  BinariseAlpha(cell, k <= 7 ? AlphaMode::kThreshold : AlphaMode::kDither);
+  im.Draw(cell, 576, (k + 1) * 100);
+}
+
+void DrawPuff(Image& im, int x, int y, int size, int frame, bool bonus) {
+  Palette3 p{Rgb(255, 255, 255), Rgb(215, 215, 225), Rgb(120, 120, 140)};
+  if (bonus) p = {Rgb(255, 255, 255), Rgb(215, 232, 250), Rgb(110, 140, 190)};
+  if (size == 128) p.mid = Mix(p.mid, Rgb(160, 160, 170), 0.35f);
+  Image pic(size, size);
+  float s = size / 64.0f;
+  float r = (10 + 3.2f * frame) * s;
+  DrawCloud(pic, size / 2.0f, size / 2.0f, r, p, size + frame, 7, 1.2f * s);
+  float alpha = 1.0f - 0.2f * (frame - 1);
+  for (int j = 0; j < size; ++j)
+    for (int i = 0; i < size; ++i) pic.at(i, j).a *= alpha;
+  Stamp(im, pic, x, y, frame == 1 ? AlphaMode::kThreshold : AlphaMode::kDither);
+}
+
+void DrawMissMark(Image& im, int x, int y, int frame, bool bonus) {
+  Image pic(64, 64);
+  Color dust = bonus ? Rgb(200, 215, 240) : Rgb(150, 120, 80);
+  Color dark = bonus ? Rgb(90, 110, 160) : Rgb(80, 60, 40);
+  float fade = 1.0f - 0.2f * (frame - 1);
+  // A scorch on the ground, seen at a slant.
+  Oval(pic, 32, 36, 9 + frame * 2.0f, 4 + frame * 0.8f, WithAlpha(dark, fade));
+  // A ring of dust thrown out.
+  float R = 8 + frame * 5.0f;
+  for (int i = 0; i < 12; ++i) {
+    float a = i * 0.5236f + frame * 0.2f;
+    float px = 32 + std::cos(a) * R, py = 34 + std::sin(a) * R * 0.5f;
+    Disc(pic, px, py, 3.4f - 0.5f * frame, WithAlpha(dust, fade));
+  }
+  if (frame == 1) {
+    // The spark where the shot struck.
+    for (int i = 0; i < 8; ++i) {
+      float a = i * 0.785f;
+      Line(pic, 32, 32, 32 + std::cos(a) * 12, 32 + std::sin(a) * 9, 2.4f,
+           Rgb(255, 240, 150));
+    }
+    Disc(pic, 32, 32, 4, Rgb(255, 255, 230));
+  }
+  Stamp(im, pic, x, y, frame <= 2 ? AlphaMode::kThreshold : AlphaMode::kDither);
+}
+
+void DrawShadow(Image& im, int x, int y, bool bonus) {
+  Image pic(64, 64);
+  Color c = bonus ? Rgb(70, 90, 140) : Rgb(24, 48, 22);
+  Fill(
+      pic, {10, 46, 54, 64},
+      [](float px, float py) { return SdEllipse(px, py, 32, 56, 20, 6.5f); },
+      [&](float px, float py) {
+        float d = -SdEllipse(px, py, 32, 56, 20, 6.5f);
+        return WithAlpha(c, 0.45f + 0.5f * Smooth(0, 3.5f, d));
+      });
+  Stamp(im, pic, x, y, AlphaMode::kDither);
+}
+
+void DrawAim(Image& im, int x, int y, bool bonus) {
+  Image pic(64, 64);
+  Color ring = bonus ? Rgb(60, 200, 255) : Rgb(255, 60, 60);
+  Color edge = Rgb(20, 10, 20);
+  auto ringAt = [&](float r, float w, Color c) {
+    FillSolid(
+        pic, {0, 0, 64, 64},
+        [=](float px, float py) {
+          return std::abs(SdCircle(px, py, 32, 32, r)) - w / 2;
+        },
+        c);
+  };
+  ringAt(22, 6, edge);
+  ringAt(22, 3, ring);
+  ringAt(22, 1, Rgb(255, 255, 255, 0.6f));
+  for (int i = 0; i < 4; ++i) {
+    float dx = (i == 0) - (i == 1), dy = (i == 2) - (i == 3);
+    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 30, 32 + dy * 30, 5, edge);
+    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 30, 32 + dy * 30, 2.2f,
+         Rgb(255, 255, 255));
+  }
+  Disc(pic, 32, 32, 3, edge);
+  Disc(pic, 32, 32, 1.8f, ring);
+  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+}
+
+// ---------------------------------------------------------------- play tile
+
+void DrawTile(Image& im, int ox, int oy, bool bonus) {
+  const int W = 320, H = 240;
+  Image t(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      float n = PeriodicNoise(x / 40.0f, y / 40.0f, 8, 6, 3) * 0.6f +
+                PeriodicNoise(x / 16.0f, y / 16.0f, 20, 15, 4) * 0.3f +
+                PeriodicNoise(x / 5.0f, y / 5.0f, 64, 48, 5) * 0.1f;
+      Color c = bonus ? Mix(Rgb(196, 214, 240), Rgb(246, 250, 255), n)
+                      : Mix(Rgb(70, 140, 52), Rgb(120, 190, 78), n);
+      t.at(x, y) = c;
+    }
+  // Scattered details, each drawn at every wrap-around offset so the edges
+  // join without a seam.
+  auto wrapped = [&](auto draw) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) draw(dx * W, dy * H);
+  };
+  for (int i = 0; i < 260; ++i) {
+    float x = Hash(i, 0, 11) * W, y = Hash(i, 1, 11) * H;
+    float lean = (Hash(i, 2, 11) - 0.5f) * 4;
+    Color c = bonus ? Rgb(170, 190, 225) : Rgb(50, 105, 40);
+    if (Hash(i, 3, 11) > 0.5f)
+      c = bonus ? Rgb(255, 255, 255) : Rgb(140, 205, 90);
+    wrapped([&](int ox2, int oy2) {
+      if (bonus) {
+        Disc(t, x + ox2, y + oy2, 0.9f, c);
+      } else {
+        Line(t, x + ox2, y + oy2, x + ox2 + lean, y + oy2 - 5, 1.2f, c);
+        Line(t, x + ox2 + 2, y + oy2, x + ox2 + 2 + lean * 0.6f, y + oy2 - 4,
+             1.1f, c);
+      }
+    });
+  }
+  for (int i = 0; i < 22; ++i) {
+    float x = Hash(i, 0, 21) * W, y = Hash(i, 1, 21) * H;
+    int kind = (int)(Hash(i, 2, 21) * 3);
+    wrapped([&](int ox2, int oy2) {
+      float cx = x + ox2, cy = y + oy2;
+      if (bonus) {
+        // Little snow drifts and a glint.
+        Oval(t, cx, cy + 2, 9, 3.5f, Rgb(175, 195, 230));
+        Oval(t, cx - 1, cy, 8, 3.2f, Rgb(252, 254, 255));
+        if (kind == 0) {
+          Line(t, cx + 6, cy - 9, cx + 6, cy - 1, 1, Rgb(255, 255, 255));
+          Line(t, cx + 2, cy - 5, cx + 10, cy - 5, 1, Rgb(255, 255, 255));
+        }
+        return;
+      }
+      Color petal = kind == 0   ? Rgb(255, 255, 255)
+                    : kind == 1 ? Rgb(255, 225, 70)
+                                : Rgb(255, 150, 190);
+      for (int p = 0; p < 5; ++p) {
+        float a = p * 1.2566f;
+        Disc(t, cx + std::cos(a) * 2.4f, cy + std::sin(a) * 2.0f, 1.9f, petal);
+      }
+      Disc(t, cx, cy, 1.3f, kind == 1 ? Rgb(230, 120, 30) : Rgb(250, 200, 40));
+    });
+  }
+  for (int i = 0; i < 7; ++i) {
+    float x = Hash(i, 0, 31) * W, y = Hash(i, 1, 31) * H;
+    wrapped([&](int ox2, int oy2) {
+      Oval(t, x + ox2 + 1, y + oy2 + 1.5f, 4.5f, 2.6f, Rgb(40, 70, 40, 0.6f));
+      Oval(t, x + ox2, y + oy2, 4, 2.5f,
+           bonus ? Rgb(120, 130, 150) : Rgb(160, 155, 140));
+      Disc(t, x + ox2 - 1.2f, y + oy2 - 0.8f, 1.2f,
+           bonus ? Rgb(190, 200, 220) : Rgb(210, 205, 190));
+    });
+  }
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) t.at(x, y).a = 1;
+  im.Draw(t, ox, oy);
+}
+
+// ---------------------------------------------------------------- lettering
+
+TextStyle LabelStyle(bool bonus) {
+  TextStyle s;
+  s.face = Face::kCondensedBold;
+  s.maxPx = 20;
+  s.top = Rgb(255, 255, 255);
+  s.bottom = bonus ? Rgb(160, 220, 255) : Rgb(255, 225, 120);
+  s.outline = Rgb(24, 20, 40);
+  s.outlineWidth = 2.0f;
+  s.shadow = 1;
+  return s;
+}
+
+void Label(Image& im, const std::string& text, int x0, int y0, int x1, int y1,
+           const TextStyle& s) {
+  Image pic(x1 - x0, y1 - y0);
+  DrawLabel(pic, text, 0, 0, x1 - x0, y1 - y0, s);
+  Stamp(im, pic, x0, y0, AlphaMode::kThreshold);
+}
+
+void DrawBanner(Image& im, int x0, int y0, bool bonus) {
+  Image pic(192, 112);
+  Color top = bonus ? Rgb(120, 190, 255) : Rgb(255, 200, 60);
+  Color bot = bonus ? Rgb(40, 90, 200) : Rgb(230, 100, 30);
+  Color border = Rgb(30, 20, 40);
+  // Ribbon ends behind the plate.
+  for (float side : {-1.0f, 1.0f}) {
+    float cx = 96 + side * 80;
+    Polygon(pic,
+            {{cx - 14, 44},
+             {cx + 14, 44},
+             {cx + 14 + side * 4, 84},
+             {cx + side * 2, 74},
+             {cx - 14 + side * 4, 84}},
+            border);
+    Polygon(pic,
+            {{cx - 12, 46},
+             {cx + 12, 46},
+             {cx + 12 + side * 3, 80},
+             {cx + side * 2, 71},
+             {cx - 12 + side * 3, 80}},
+            Scale(bot, 0.8f));
+  }
+  DrawPlate(pic, 14, 20, 178, 92, 14, top, bot, border);
+  TextStyle s;
+  s.face = Face::kBold;
+  s.maxPx = 40;
+  s.top = Rgb(255, 255, 255);
+  s.bottom = bonus ? Rgb(220, 240, 255) : Rgb(255, 245, 200);
+  s.outline = border;
+  s.outlineWidth = 2.5f;
+  s.shadow = 2;
+  DrawLabel(pic, "FINISH!", 20, 30, 172, 82, s);
+  for (int i = 0; i < 3; ++i) {
+    float cx = 66 + i * 30;
+    std::vector<Pt> star;
+    for (int p = 0; p < 10; ++p) {
+      float a = -1.5708f + p * 0.6283f, r = p % 2 ? 3.2f : 7.5f;
+      star.push_back({cx + std::cos(a) * r, 11 + std::sin(a) * r});
+    }
+    FillSolid(
+        pic, PolyBox(star, 3),
+        [&](float x, float y) { return SdPolygon(x, y, star) - 1.4f; }, border);
+    Polygon(pic, star, Rgb(255, 240, 90));
+  }
+  Stamp(im, pic, x0, y0, AlphaMode::kThreshold);
+}
+
+void DrawDigits(Image& im, bool bonus) {
+  TextStyle s;
+  s.face = Face::kBold;
+  s.maxPx = 30;
+  s.top = bonus ? Rgb(235, 250, 255) : Rgb(255, 250, 190);
+  s.bottom = bonus ? Rgb(100, 190, 255) : Rgb(255, 160, 40);
+  s.outline = Rgb(24, 18, 36);
+  s.outlineWidth = 2.0f;
+  s.shadow = 1;
+  // The same size for every digit, so numbers line up.
+  int pad = 3;
+  int px = s.maxPx;
+  for (; px > 8; --px) {
+    bool fits = true;
+    for (int d = 0; d < 10 && fits; ++d) {
+      Mask m = RenderText(s.face, px, std::string(1, char('0' + d)), pad);
+      fits = m.w <= 31 && m.h <= 31;
+    }
+    if (fits) break;
+  }
+  for (int d = 0; d < 10; ++d) {
+    Image pic(32, 32);
+    Mask m = RenderText(s.face, px, std::string(1, char('0' + d)), pad);
+    Mask o = Dilate(m, s.outlineWidth);
+    int ox = (31 - m.w) / 2, oy = (31 - m.h) / 2;
+    // Digits share a baseline: "0" is as tall as any.
+    DrawMask(pic, o, ox + 1, oy + 1, s.shadowColor);
+    DrawMask(pic, o, ox, oy, s.outline);
+    DrawMask(pic, m, ox, oy, [&](int, int y) {
+      return Mix(s.top, s.bottom,
+                 Clamp01((y - oy - pad) / float(m.h - 2 * pad)));
+    });
+    Stamp(im, pic, 256 + 32 * d, 1920, AlphaMode::kThreshold);
+  }
+}
+
+// A small head of the first walker, written after each counter.
+void DrawCounterIcon(Image& im, int x, int y, bool bonus) {
+  Image big(64, 64);
+  DrawCreature(big, 0, 0, WalkerOneStyle(bonus), 5, 3);
+  Image pic = Downscale(big, 2);
+  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+}
+
+}  // namespace
+
+Sheet BuildGameSheet(bool bonus) {
+  Sheet sh;
+  sh.image = Image(640, 2048);
+  Image& im = sh.image;
+  const char* names[3] = {"walker one", "walker two", "flyer"};
+  CreatureStyle styles[3] = {WalkerOneStyle(bonus), WalkerTwoStyle(bonus),
+                             FlyerStyle(bonus)};
+  for (int kind = 0; kind < 3; ++kind)
+    for (int row = 1; row <= 8; ++row)
+      for (int f = 0; f < 8; ++f) {
+        Image cell(64, 64);
+        DrawCreature(cell, 0, 0, styles[kind], row, f);
+        Stamp(im, cell, f * 64, kind * 512 + (row - 1) * 64,
+              AlphaMode::kThreshold);
+      }
+  for (int kind = 0; kind < 3; ++kind)
+    sh.regions.push_back({names[kind], 0, kind * 512, 512, kind * 512 + 512});
+  for (int k = 1; k <= 14; ++k) {
+    DrawBlast(im, k, bonus);
+    if (k <= 13)
+      sh.regions.push_back({Numbered("blast ", k), 576, (k + 1) * 100, 640,
+                            (k + 1) * 100 + 100});
+  }
+  DrawTile(im, 0, 1536, bonus);
+  sh.regions.push_back({"field tile", 0, 1536, 320, 1776});
+
+  TextStyle ls = LabelStyle(bonus);
+  Label(im, "LEFT", 320, 1536, 384, 1568, ls);
+  sh.regions.push_back({"left", 320, 1536, 384, 1568});
+  DrawCounterIcon(im, 384, 1536, bonus);
+  sh.regions.push_back({"icon", 384, 1536, 416, 1568});
+  Label(im, "HITS", 384, 1568, 448, 1600, ls);
+  sh.regions.push_back({"hits", 384, 1568, 448, 1600});
+  Label(im, "SHOTS", 320, 1568, 384, 1600, ls);
+  sh.regions.push_back({"shots", 320, 1568, 384, 1600});
+  Label(im, "BEST", 384, 1600, 448, 1632, ls);
+  sh.regions.push_back({"best", 384, 1600, 448, 1632});
+  Label(im, "TOTAL", 320, 1600, 384, 1632, ls);
+  sh.regions.push_back({"total", 320, 1600, 384, 1632});
+  DrawBanner(im, 320, 1664, bonus);
+  sh.regions.push_back({"banner", 320, 1664, 512, 1776});
+
+  for (int f = 1; f <= 4; ++f) {
+    DrawPuff(im, (f - 1) * 128, 1792, 128, f, bonus);
+    sh.regions.push_back(
+        {Numbered("large puff ", f), (f - 1) * 128, 1792, f * 128, 1920});
+    DrawPuff(im, (f - 1) * 64, 1920, 64, f, bonus);
+    sh.regions.push_back(
+        {Numbered("small puff ", f), (f - 1) * 64, 1920, f * 64, 1984});
+    DrawMissMark(im, (f - 1) * 64, 1984, f, bonus);
+    sh.regions.push_back(
+        {Numbered("miss ", f), (f - 1) * 64, 1984, f * 64, 2048});
+  }
+  DrawDigits(im, bonus);
+  for (int d = 0; d < 10; ++d)
+    sh.regions.push_back(
+        {std::to_string(d), 256 + 32 * d, 1920, 288 + 32 * d, 1952});
+  TextStyle hs = ls;
+  hs.face = Face::kBold;
+  hs.maxPx = 26;
+  hs.top = bonus ? Rgb(255, 255, 255) : Rgb(255, 250, 200);
+  hs.bottom = bonus ? Rgb(120, 200, 255) : Rgb(255, 170, 40);
+  Label(im, "HIGH SCORES", 288, 1952, 512, 1984, hs);
+  sh.regions.push_back({"heading", 288, 1952, 512, 1984});
+  DrawShadow(im, 256, 1984, bonus);
+  sh.regions.push_back({"shadow", 256, 1984, 320, 2048});
+  DrawAim(im, 320, 1984, bonus);
+  sh.regions.push_back({"aim", 320, 1984, 384, 2048});
+  return sh;
+}
+
+}  // namespace assetgen

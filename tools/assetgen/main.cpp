@@ -1,0 +1,83 @@
+// assetgen: draws every picture the game reads and writes them into the run
+// folder. Usage: assetgen --out RUN_DIR [--icon-src FILE] [--contact DIR]
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "output.h"
+#include "sheets.h"
+#include "text.h"
+
+using namespace assetgen;
+
+namespace {
+
+bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  if (WriteBytes(path, bytes)) return true;
+  std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out, iconSrc, contact;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (i + 1 < argc && a == "--out") {
+      out = argv[++i];
+    } else if (i + 1 < argc && a == "--icon-src") {
+      iconSrc = argv[++i];
+    } else if (i + 1 < argc && a == "--contact") {
+      contact = argv[++i];
+    } else {
+      std::fprintf(stderr,
+                   "usage: assetgen --out DIR [--icon-src FILE] "
+                   "[--contact DIR]\n");
+      return 2;
+    }
+  }
+  if (out.empty() && contact.empty() && iconSrc.empty()) {
+    std::fprintf(stderr, "assetgen: nothing to do (give --out)\n");
+    return 2;
+  }
+  if (!InitFonts()) return 1;
+  bool ok = true;
+
+  struct File {
+    const char* name;
+    Sheet (*build)(bool);
+    bool bonus;
+  };
+  static Sheet (*const kBoss)(bool) = [](bool) { return BuildBossSheet(); };
+  const File files[] = {{"TITLE.ssk", BuildTitleSheet, false},
+                        {"OMAKETITLE.ssk", BuildTitleSheet, true},
+                        {"qqqq.ssk", BuildGameSheet, false},
+                        {"qqqqomake.ssk", BuildGameSheet, true},
+                        {"JYOUSI.SSK", kBoss, false}};
+  if (!out.empty() || !contact.empty())
+    for (const File& f : files) {
+      Sheet sh = f.build(f.bonus);
+      Indexed pic = Quantise(sh.image, sh.rules);
+      if (!out.empty()) ok &= Write(out + "/" + f.name, SskBytes(pic));
+      if (!contact.empty()) {
+        std::string png = contact + "/" + f.name + ".png";
+        if (!WriteContactSheet(png, pic, sh.regions)) {
+          std::fprintf(stderr, "assetgen: cannot write %s\n", png.c_str());
+          ok = false;
+        }
+      }
+    }
+  Image icon = BuildIcon();
+  std::vector<std::uint8_t> iconBmp = Bmp32(icon);
+  if (!out.empty()) {
+    ok &= Write(out + "/minititle.bmp", Bmp24(BuildSplash()));
+    ok &= Write(out + "/icon.bmp", iconBmp);
+  }
+  if (!iconSrc.empty()) {
+    std::string src = IconSource(iconBmp);
+    ok &= Write(iconSrc, std::vector<std::uint8_t>(src.begin(), src.end()));
+  }
+  DoneFonts();
+  return ok ? 0 : 1;
+}

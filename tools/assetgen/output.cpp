@@ -1,0 +1,170 @@
+#include "output.h"
+
+#include <png.h>
+
+#include <cstdio>
+
+#include "text.h"
+
+namespace assetgen {
+namespace {
+
+void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
+  b.push_back(v & 255);
+  b.push_back((v >> 8) & 255);
+}
+void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+  Put16(b, v & 0xffff);
+  Put16(b, v >> 16);
+}
+
+std::uint8_t Byte(float v) { return (std::uint8_t)(Clamp01(v) * 255 + 0.5f); }
+
+std::vector<std::uint8_t> BmpHeaders(int w, int h, int bits) {
+  int row = ((w * bits / 8) + 3) & ~3;
+  std::vector<std::uint8_t> b;
+  b.push_back('B');
+  b.push_back('M');
+  Put32(b, 54 + row * h);
+  Put32(b, 0);
+  Put32(b, 54);
+  Put32(b, 40);
+  Put32(b, w);
+  Put32(b, h);
+  Put16(b, 1);
+  Put16(b, bits);
+  Put32(b, 0);  // uncompressed
+  Put32(b, row * h);
+  Put32(b, 2835);
+  Put32(b, 2835);
+  Put32(b, 0);
+  Put32(b, 0);
+  return b;
+}
+
+}  // namespace
+
+std::string Numbered(const char* base, int n) {
+  std::string s = base;
+  s += std::to_string(n);
+  return s;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& b) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+std::vector<std::uint8_t> SskBytes(const Indexed& pic) {
+  return video::BuildSsk(pic.width, pic.height, pic.colours, pic.pixels);
+}
+
+std::vector<std::uint8_t> Bmp24(const Image& im) {
+  std::vector<std::uint8_t> b = BmpHeaders(im.width(), im.height(), 24);
+  int pad = (4 - (im.width() * 3) % 4) % 4;
+  for (int y = im.height() - 1; y >= 0; --y) {
+    for (int x = 0; x < im.width(); ++x) {
+      const Color& c = im.at(x, y);
+      b.push_back(Byte(c.b * c.a));
+      b.push_back(Byte(c.g * c.a));
+      b.push_back(Byte(c.r * c.a));
+    }
+    for (int i = 0; i < pad; ++i) b.push_back(0);
+  }
+  return b;
+}
+
+std::vector<std::uint8_t> Bmp32(const Image& im) {
+  std::vector<std::uint8_t> b = BmpHeaders(im.width(), im.height(), 32);
+  for (int y = im.height() - 1; y >= 0; --y)
+    for (int x = 0; x < im.width(); ++x) {
+      const Color& c = im.at(x, y);
+      b.push_back(Byte(c.b));
+      b.push_back(Byte(c.g));
+      b.push_back(Byte(c.r));
+      b.push_back(Byte(c.a));
+    }
+  return b;
+}
+
+std::string IconSource(const std::vector<std::uint8_t>& bmp) {
+  std::string s =
+      "// Made by tools/assetgen: the window icon as a BMP file.\n"
+      "#include \"platform/sdl/icon.h\"\n\n"
+      "namespace resources {\n"
+      "extern const unsigned char kIconBmp[];\n"
+      "extern const unsigned kIconBmpSize;\n"
+      "const unsigned char kIconBmp[] = {";
+  char buf[8];
+  for (size_t i = 0; i < bmp.size(); ++i) {
+    if (i % 16 == 0) s += "\n   ";
+    std::snprintf(buf, sizeof buf, " %u,", bmp[i]);
+    s += buf;
+  }
+  s += "\n};\nconst unsigned kIconBmpSize = " + std::to_string(bmp.size()) +
+       ";\n}  // namespace resources\n";
+  return s;
+}
+
+bool WriteContactSheet(const std::string& path, const Indexed& pic,
+                       const std::vector<Region>& regions) {
+  Image im(pic.width, pic.height);
+  for (int y = 0; y < pic.height; ++y)
+    for (int x = 0; x < pic.width; ++x) {
+      std::uint8_t i = pic.at(x, y);
+      if (i == kKeyIndex) {
+        bool dark = ((x >> 3) + (y >> 3)) & 1;
+        im.at(x, y) = dark ? Rgb(90, 90, 100) : Rgb(130, 130, 140);
+      } else {
+        const video::Rgb& c = pic.colours[i];
+        im.at(x, y) = Rgb(c.r, c.g, c.b);
+      }
+    }
+  for (const Region& r : regions) {
+    Color line = Rgb(255, 255, 0);
+    for (int x = r.x0; x < r.x1; ++x) {
+      im.Blend(x, r.y0, line, 0.8f);
+      im.Blend(x, r.y1 - 1, line, 0.8f);
+    }
+    for (int y = r.y0; y < r.y1; ++y) {
+      im.Blend(r.x0, y, line, 0.8f);
+      im.Blend(r.x1 - 1, y, line, 0.8f);
+    }
+    Mask m = RenderText(Face::kSans, 9, r.name, 1);
+    RoundRect(im, r.x0 + 1, r.y0 + 1, r.x0 + 1 + m.w, r.y0 + 1 + m.h, 1,
+              Rgb(0, 0, 0, 0.7f));
+    DrawMask(im, m, r.x0 + 1, r.y0 + 1, Rgb(255, 255, 120));
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, im.width(), im.height(), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(im.width() * 3);
+  for (int y = 0; y < im.height(); ++y) {
+    for (int x = 0; x < im.width(); ++x) {
+      const Color& c = im.at(x, y);
+      row[x * 3] = Byte(c.r);
+      row[x * 3 + 1] = Byte(c.g);
+      row[x * 3 + 2] = Byte(c.b);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+}  // namespace assetgen

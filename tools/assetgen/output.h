@@ -1,0 +1,35 @@
+// Writing the generated files: SSK pictures, Windows bitmaps, the icon's C++
+// source and the contact sheets for review.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "palette.h"
+#include "raster.h"
+
+namespace assetgen {
+
+// A named rectangle of a sheet (right and bottom exclusive).
+struct Region {
+  std::string name;
+  int x0, y0, x1, y1;
+};
+
+// "base" followed by the number, for region names.
+std::string Numbered(const char* base, int n);
+
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& b);
+std::vector<std::uint8_t> SskBytes(const Indexed& pic);
+// A bottom-up 24-bit bitmap (alpha ignored, composited over black).
+std::vector<std::uint8_t> Bmp24(const Image& im);
+// A bottom-up 32-bit bitmap with its alpha in the top byte of each pixel.
+std::vector<std::uint8_t> Bmp32(const Image& im);
+// C++ source defining resources::kIconBmp and resources::kIconBmpSize.
+std::string IconSource(const std::vector<std::uint8_t>& bmp);
+// A PNG of the picture through its palette, transparent pixels shown as a
+// chequer, every region outlined and named.
+bool WriteContactSheet(const std::string& path, const Indexed& pic,
+                       const std::vector<Region>& regions);
+
+}  // namespace assetgen
