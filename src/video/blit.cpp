@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TS_X86 1
+#endif
+
 namespace video {
 
 namespace {
@@ -14,16 +19,124 @@ bool WhollyOffScreen(const Rect& d) {
          d.right < 0;
 }
 
-void CopyRow(u8* out, const u8* in, int n, bool keyed, u8 key) {
-  if (!keyed) {
-    std::memcpy(out, in, static_cast<std::size_t>(n));
-    return;
-  }
+// The keyed copy of a block of rows. Nearly every sprite is 64 wide, so that
+// width gets a loop of known length the compiler unrolls into a few vector
+// blends; other widths take the general loop.
+using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
+                             int n, int rows, u8 key);
+
+[[gnu::always_inline]] inline void KeyedRow(u8* __restrict out,
+                                            const u8* __restrict in, int n,
+                                            u8 key) {
   for (int i = 0; i < n; ++i) {
     const u8 v = in[i];
     out[i] = v == key ? out[i] : v;
   }
 }
+
+[[gnu::always_inline]] inline void KeyedRowsBody(u8* out, long outPitch,
+                                                 const u8* in, long inPitch,
+                                                 int n, int rows, u8 key) {
+  if (n == 64) {
+    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+      KeyedRow(out, in, 64, key);
+  } else {
+    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+      KeyedRow(out, in, n, key);
+  }
+}
+
+// Plain x86-64 (SSE2) or whatever the target is.
+void KeyedRowsBase(u8* out, long outPitch, const u8* in, long inPitch, int n,
+                   int rows, u8 key) {
+  KeyedRowsBody(out, outPitch, in, inPitch, n, rows, key);
+}
+
+#if TS_X86
+// The same loop compiled for AVX2: 32-byte blends.
+[[gnu::target("avx2")]] void KeyedRowsAvx2(u8* out, long outPitch, const u8* in,
+                                           long inPitch, int n, int rows,
+                                           u8 key) {
+  KeyedRowsBody(out, outPitch, in, inPitch, n, rows, key);
+}
+
+// AVX-512: a masked store writes exactly the pixels that are not the key, so
+// the destination is never read; the masked tail never touches memory past
+// the row.
+[[gnu::target("avx512f,avx512bw,bmi2")]] void KeyedRowsAvx512(
+    u8* out, long outPitch, const u8* in, long inPitch, int n, int rows,
+    u8 key) {
+  const __m512i k = _mm512_set1_epi8(static_cast<char>(key));
+  const int whole = n & ~63;
+  const __mmask64 tail = _bzhi_u64(~0ull, static_cast<unsigned>(n - whole));
+  for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch) {
+    for (int x = 0; x < whole; x += 64) {
+      const __m512i v = _mm512_loadu_si512(in + x);
+      _mm512_mask_storeu_epi8(out + x, _mm512_cmpneq_epi8_mask(v, k), v);
+    }
+    if (tail) {
+      const __m512i v = _mm512_maskz_loadu_epi8(tail, in + whole);
+      _mm512_mask_storeu_epi8(out + whole,
+                              _mm512_mask_cmpneq_epi8_mask(tail, v, k), v);
+    }
+  }
+}
+#endif
+
+KeyedRowsFn Pick(int level) {
+#if TS_X86
+  if (level >= 2) return KeyedRowsAvx512;
+  if (level >= 1) return KeyedRowsAvx2;
+#endif
+  (void)level;
+  return KeyedRowsBase;
+}
+
+int BestLevel() {
+#if TS_X86
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("bmi2")) {
+    return 2;
+  }
+  if (__builtin_cpu_supports("avx2")) return 1;
+#endif
+  return 0;
+}
+
+void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
+                    int rows, u8 key);
+// The kernel is chosen on the first keyed copy, so no start-up order matters.
+KeyedRowsFn keyedRows = KeyedRowsFirst;
+
+void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
+              int rows, bool keyed, u8 key) {
+  if (keyed) {
+    keyedRows(out, outPitch, in, inPitch, n, rows, key);
+    return;
+  }
+  for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+    std::memcpy(out, in, static_cast<std::size_t>(n));
+}
+
+// floor(i * num / den) for i = 0, 1, 2, ... without a division per step.
+struct Stepper {
+  long value, rest, whole, part, den;
+  Stepper(long start, long num, long den_)
+      : value(start * num / den_),
+        rest(start * num % den_),
+        whole(num / den_),
+        part(num % den_),
+        den(den_) {}
+  void Next() {
+    value += whole;
+    rest += part;
+    if (rest >= den) {
+      rest -= den;
+      ++value;
+    }
+  }
+};
 
 // Copies s of `from` onto d of `to`, scaled nearest-pixel when the sizes
 // differ, clipped to `to`; the source is cut in the same proportion as the
@@ -45,26 +158,27 @@ void Copy(const Surface& from, Surface& to, const Rect& s, const Rect& d,
   const int n = x1 - x0;
 
   if (dw == sw && dh == sh) {
-    for (int y = y0; y < y1; ++y) {
-      const u8* in = from.Row(s.top + (y - d.top)) + s.left + (x0 - d.left);
-      CopyRow(to.Row(y) + x0, in, n, keyed, key);
-    }
+    CopyRows(to.Row(y0) + x0, to.pitch,
+             from.Row(s.top + (y0 - d.top)) + s.left + (x0 - d.left),
+             from.pitch, n, y1 - y0, keyed, key);
     return;
   }
 
-  static int columnOf[kScreenWidth > kSheetWidth ? kScreenWidth : kSheetWidth];
-  if (n > static_cast<int>(sizeof columnOf / sizeof columnOf[0])) return;
-  for (int x = x0; x < x1; ++x) {
-    columnOf[x - x0] = static_cast<int>(s.left + (long(x) - d.left) * sw / dw);
-  }
-  for (int y = y0; y < y1; ++y) {
-    const u8* in =
-        from.Row(static_cast<int>(s.top + (long(y) - d.top) * sh / dh));
-    u8* out = to.Row(y) + x0;
-    for (int i = 0; i < n; ++i) {
-      const u8 v = in[columnOf[i]];
-      if (!keyed || v != key) out[i] = v;
+  // Scaled: each source row is stretched once into `line`, which then serves
+  // every destination row that maps to that source row.
+  static u8 line[kScreenWidth > kSheetWidth ? kScreenWidth : kSheetWidth];
+  if (n > static_cast<int>(sizeof line)) return;
+  Stepper row(long(y0) - d.top, sh, dh);
+  long lineRow = -1;
+  for (int y = y0; y < y1; ++y, row.Next()) {
+    const long sy = s.top + row.value;
+    if (sy != lineRow) {
+      const u8* in = from.Row(static_cast<int>(sy)) + s.left;
+      Stepper col(long(x0) - d.left, sw, dw);
+      for (int i = 0; i < n; ++i, col.Next()) line[i] = in[col.value];
+      lineRow = sy;
     }
+    CopyRows(to.Row(y) + x0, to.pitch, line, 0, n, 1, keyed, key);
   }
 }
 
@@ -78,6 +192,26 @@ void Fill(Surface& to, const Rect& d, u8 colour) {
 }
 
 }  // namespace
+
+int SetBlitLevel(int level);
+
+namespace {
+void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
+                    int rows, u8 key) {
+  SetBlitLevel(-1);
+  keyedRows(out, outPitch, in, inPitch, n, rows, key);
+}
+}  // namespace
+
+// Chooses the keyed-copy kernel: 0 plain, 1 AVX2, 2 AVX-512, capped at what
+// the processor has; -1 the best it has. Returns the level now in use. For
+// tests and benchmarks that compare the kernels.
+int SetBlitLevel(int level) {
+  const int best = BestLevel();
+  const int chosen = level < 0 ? best : std::min(level, best);
+  keyedRows = Pick(chosen);
+  return chosen;
+}
 
 int BlitSheet(Rect dst, Rect src, u8 mode, u32 fillColour) {
   if (WhollyOffScreen(dst)) return 0;
