@@ -85,6 +85,12 @@ bool SdlPlatform::OpenDisplay() {
       w *= 2;
       h *= 2;
     }
+  } else if (haveMode) {
+    // The desktop's own mode, at its own size: even where no window manager
+    // takes the window full screen, it still covers the desktop.
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    w = mode.w;
+    h = mode.h;
   } else {
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   }
