@@ -2,6 +2,7 @@
 // drawn: a platform of our own clicks through the title and the menu and
 // then shoots at an enemy every seventh frame.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -211,7 +212,15 @@ long ChildPeakKilobytes() {
   for (int i = 0; i < n; ++i) env[i] = environ[i];
   env[n] = marker.data();
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, self, nullptr, nullptr, argv, env);
+  // Its own report would land in the middle of ours (and break JSON); its
+  // exit code says whether it played the game through.
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    posix_spawn_file_actions_addopen(&quiet, fd, "/dev/null", O_WRONLY, 0);
+  }
+  const int spawned = posix_spawn(&pid, self, &quiet, nullptr, argv, env);
+  posix_spawn_file_actions_destroy(&quiet);
   std::free(env);
   if (spawned != 0) return -1;
   int status = 0;
