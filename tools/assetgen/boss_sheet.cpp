@@ -109,10 +109,10 @@ Sheet BuildBossSheet() {
   Rect(scr, 0, 66, 640, 86, kFace);
   Rect(scr, 4, 68, 64, 84, Rgb(255, 255, 255));
   Bevel(scr, 4, 68, 64, 84, true);
-  Text(scr, "F9", 10, 71, kInk);
+  Text(scr, "F10", 10, 71, kInk);
   Rect(scr, 70, 68, 636, 84, Rgb(255, 255, 255));
   Bevel(scr, 70, 68, 636, 84, true);
-  Text(scr, "=SUM(B9:E9)", 78, 71, kInk);
+  Text(scr, "=SUM(B10:E10)", 78, 71, kInk);
 
   // The grid.
   const int top = 86, headH = 16, rowH = 17, left = 30;

@@ -216,9 +216,9 @@ void DrawTop(Image& im, const Body& b, const CreatureStyle& s, int frame,
         // Tilt outwards on the screen, whichever way the head is turned.
         float out = root.x >= b.cx ? 1.0f : -1.0f;
         float ang = out * (0.3f + 0.25f * squash) + std::sin(b.theta) * 0.15f;
-        float len = 12.5f - 2 * squash;
-        float tx = root.x + std::sin(ang) * len * 0.8f;
-        float ty = root.y - std::cos(ang) * len * 0.8f;
+        float len = 10.5f - 2 * squash;
+        float tx = root.x + std::sin(ang) * len * 0.62f;
+        float ty = root.y - std::cos(ang) * len * 0.62f;
         OutlinedOval(im, tx, ty, 4.2f, len * 0.62f, ang, s.body, s.outline);
         if (root.depth > 0.2f) Oval(im, tx, ty + 1, 1.8f, len * 0.4f, s.accent);
       }
@@ -279,7 +279,7 @@ void DrawWings(Image& im, const Body& b, const CreatureStyle& s, int frame,
   float span = 0.8f + 0.2f * std::abs(std::cos(b.theta));
   for (float side : {-1.0f, 1.0f}) {
     float sx = b.cx + side * b.rx * 0.55f, sy = b.cy - b.ry * 0.15f;
-    float len = 23 * span;
+    float len = 19.5f * span;
     float tx = sx + side * std::cos(ang) * len, ty = sy - std::sin(ang) * len;
     Color wing = s.pattern == Pattern::kBat ? Scale(s.body, 0.8f) : s.belly;
     if (s.pattern == Pattern::kBat) {
@@ -404,7 +404,7 @@ CreatureStyle WalkerTwoStyle(bool bonus) {
     s.outline = Rgb(18, 60, 60);
     s.feet = Rgb(60, 150, 130);
     s.accent = Rgb(255, 160, 180);
-    s.radius = 16.5f;
+    s.radius = 16.0f;
   }
   return s;
 }

@@ -182,8 +182,8 @@ void DrawAim(Image& im, int x, int y, bool bonus) {
   ringAt(22, 1, Rgb(255, 255, 255, 0.6f));
   for (int i = 0; i < 4; ++i) {
     float dx = (i == 0) - (i == 1), dy = (i == 2) - (i == 3);
-    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 30, 32 + dy * 30, 5, edge);
-    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 30, 32 + dy * 30, 2.2f,
+    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 28, 32 + dy * 28, 5, edge);
+    Line(pic, 32 + dx * 12, 32 + dy * 12, 32 + dx * 28, 32 + dy * 28, 2.2f,
          Rgb(255, 255, 255));
   }
   Disc(pic, 32, 32, 3, edge);
