@@ -86,7 +86,7 @@ void DrawBlast(Image& im, int k, bool bonus) {
     Disc(pic, 32, 51, r * 0.45f, Rgb(255, 255, 255));
   } else if (k <= 7) {
     // The fireball, rolling upwards.
-    float r = 22 + (k - 4) * 1.5f;
+    float r = 25 + (k - 4) * 1.0f;
     float cy = 52 - (k - 4) * 3;
     DrawCloud(pic, 32, cy + 6, r * 0.8f, smoke, 20 + k, 7);
     DrawCloud(pic, 32, cy, r, fire, 30 + k, 8);
@@ -201,7 +201,7 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
       float n = PeriodicNoise(x / 40.0f, y / 40.0f, 8, 6, 3) * 0.6f +
                 PeriodicNoise(x / 16.0f, y / 16.0f, 20, 15, 4) * 0.3f +
                 PeriodicNoise(x / 5.0f, y / 5.0f, 64, 48, 5) * 0.1f;
-      Color c = bonus ? Mix(Rgb(196, 214, 240), Rgb(246, 250, 255), n)
+      Color c = bonus ? Mix(Rgb(160, 184, 226), Rgb(214, 226, 248), n)
                       : Mix(Rgb(70, 140, 52), Rgb(120, 190, 78), n);
       t.at(x, y) = c;
     }
@@ -214,7 +214,7 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
   for (int i = 0; i < 260; ++i) {
     float x = Hash(i, 0, 11) * W, y = Hash(i, 1, 11) * H;
     float lean = (Hash(i, 2, 11) - 0.5f) * 4;
-    Color c = bonus ? Rgb(170, 190, 225) : Rgb(50, 105, 40);
+    Color c = bonus ? Rgb(135, 160, 210) : Rgb(50, 105, 40);
     if (Hash(i, 3, 11) > 0.5f)
       c = bonus ? Rgb(255, 255, 255) : Rgb(140, 205, 90);
     wrapped([&](int ox2, int oy2) {
@@ -234,8 +234,8 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
       float cx = x + ox2, cy = y + oy2;
       if (bonus) {
         // Little snow drifts and a glint.
-        Oval(t, cx, cy + 2, 9, 3.5f, Rgb(175, 195, 230));
-        Oval(t, cx - 1, cy, 8, 3.2f, Rgb(252, 254, 255));
+        Oval(t, cx, cy + 2, 9, 3.5f, Rgb(140, 165, 215));
+        Oval(t, cx - 1, cy, 8, 3.2f, Rgb(236, 242, 255));
         if (kind == 0) {
           Line(t, cx + 6, cy - 9, cx + 6, cy - 1, 1, Rgb(255, 255, 255));
           Line(t, cx + 2, cy - 5, cx + 10, cy - 5, 1, Rgb(255, 255, 255));
@@ -272,9 +272,9 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
 TextStyle LabelStyle(bool bonus) {
   TextStyle s;
   s.face = Face::kCondensedBold;
-  s.maxPx = 20;
+  s.maxPx = 26;
   s.top = Rgb(255, 255, 255);
-  s.bottom = bonus ? Rgb(160, 220, 255) : Rgb(255, 225, 120);
+  s.bottom = bonus ? Rgb(90, 170, 255) : Rgb(255, 225, 120);
   s.outline = Rgb(24, 20, 40);
   s.outlineWidth = 2.0f;
   s.shadow = 1;
@@ -341,27 +341,37 @@ void DrawDigits(Image& im, bool bonus) {
   s.face = Face::kBold;
   s.maxPx = 30;
   s.top = bonus ? Rgb(235, 250, 255) : Rgb(255, 250, 190);
-  s.bottom = bonus ? Rgb(100, 190, 255) : Rgb(255, 160, 40);
+  s.bottom = bonus ? Rgb(60, 140, 255) : Rgb(255, 160, 40);
   s.outline = Rgb(24, 18, 36);
   s.outlineWidth = 2.0f;
   s.shadow = 1;
-  // The same size for every digit, so numbers line up.
+  // The same size for every digit, so numbers line up; widened a little so
+  // the 32-pixel steps between digits do not look gappy.
+  const float kWiden = 1.3f;
   int pad = 3;
   int px = s.maxPx;
+  auto digit = [&](int d, int size) {
+    return StretchX(RenderText(s.face, size, std::string(1, char('0' + d)), 0),
+                    kWiden);
+  };
   for (; px > 8; --px) {
     bool fits = true;
     for (int d = 0; d < 10 && fits; ++d) {
-      Mask m = RenderText(s.face, px, std::string(1, char('0' + d)), pad);
-      fits = m.w <= 31 && m.h <= 31;
+      Mask m = digit(d, px);
+      fits = m.w + 2 * pad <= 31 && m.h + 2 * pad <= 31;
     }
     if (fits) break;
   }
   for (int d = 0; d < 10; ++d) {
     Image pic(32, 32);
-    Mask m = RenderText(s.face, px, std::string(1, char('0' + d)), pad);
+    Mask ink = digit(d, px);
+    Mask m{ink.w + 2 * pad, ink.h + 2 * pad, {}};
+    m.v.assign(m.w * m.h, 0.0f);
+    for (int y = 0; y < ink.h; ++y)
+      for (int x = 0; x < ink.w; ++x)
+        m.v[(y + pad) * m.w + x + pad] = ink.v[y * ink.w + x];
     Mask o = Dilate(m, s.outlineWidth);
     int ox = (31 - m.w) / 2, oy = (31 - m.h) / 2;
-    // Digits share a baseline: "0" is as tall as any.
     DrawMask(pic, o, ox + 1, oy + 1, s.shadowColor);
     DrawMask(pic, o, ox, oy, s.outline);
     DrawMask(pic, m, ox, oy, [&](int, int y) {

@@ -11,9 +11,11 @@ Image BuildSplash() {
     for (int x = 0; x < 480; ++x) {
       float v = y / 240.0f;
       Color c = Mix(Rgb(60, 120, 220), Rgb(185, 225, 255), v * 1.2f);
-      if (y > 170) {
+      float hill = 168 + 7 * std::sin(x * 0.017f + 0.8f);
+      if (y > hill - 1) {
         float n = PeriodicNoise(x / 12.0f, y / 6.0f, 64, 64, 2);
-        c = Mix(Rgb(100, 175, 70), Rgb(70, 140, 50), n);
+        Color g = Mix(Rgb(110, 185, 75), Rgb(70, 140, 50), n);
+        c = Mix(c, g, Clamp01(y - hill + 1));
       }
       im.at(x, y) = c;
     }
@@ -43,7 +45,7 @@ Image BuildSplash() {
     Oval(im, x, y, 18, 5.5f, Rgb(0, 0, 0, 0.25f));
   };
   shadow(50, 225);
-  DrawCreature(im, 18, 172, WalkerOneStyle(false), 7, 0);
+  DrawCreature(im, 18, 172, WalkerOneStyle(false), 7, 3);
   shadow(428, 225);
   DrawCreature(im, 396, 172, WalkerTwoStyle(false), 3, 2);
   DrawCreature(im, 400, 110, FlyerStyle(false), 4, 1);

@@ -117,6 +117,19 @@ Mask FitText(Face face, int maxPx, const std::string& text, int w, int h,
   return RenderText(face, 6, text, pad);
 }
 
+Mask StretchX(const Mask& m, float k) {
+  Mask out{std::max(1, (int)std::lround(m.w * k)), m.h, {}};
+  out.v.assign(out.w * out.h, 0.0f);
+  for (int y = 0; y < m.h; ++y)
+    for (int x = 0; x < out.w; ++x) {
+      float sx = (x + 0.5f) / k - 0.5f;
+      int x0 = (int)std::floor(sx);
+      float t = sx - x0;
+      out.v[y * out.w + x] = m.at(x0, y) * (1 - t) + m.at(x0 + 1, y) * t;
+    }
+  return out;
+}
+
 Mask Dilate(const Mask& m, float r) {
   Mask out{m.w, m.h, std::vector<float>(m.w * m.h, 0.0f)};
   int ir = (int)std::ceil(r);

@@ -32,6 +32,8 @@ Mask RenderLine(Face face, int px, const std::string& text, int* advance);
 // The largest size (at most `maxPx`) whose ink fits in w x h with the pad.
 Mask FitText(Face face, int maxPx, const std::string& text, int w, int h,
              int pad);
+// Widens (k > 1) or narrows the mask, keeping its height.
+Mask StretchX(const Mask& m, float k);
 // Grows the mask by `r` pixels (a round pen), for outlines.
 Mask Dilate(const Mask& m, float r);
 

@@ -145,7 +145,7 @@ void DrawBackground(Image& im, const Theme& t) {
     Oval(im, x, y, 18, 5.5f, Rgb(0, 0, 0, 0.25f));
   };
   shadow(72, 441);
-  DrawCreature(im, 40, 388, one, 7, 0);
+  DrawCreature(im, 40, 388, one, 7, 3);
   shadow(132, 457);
   DrawCreature(im, 100, 404, two, 6, 2);
   shadow(560, 417);
