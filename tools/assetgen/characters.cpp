@@ -268,6 +268,31 @@ void DrawTop(Image& im, const Body& b, const CreatureStyle& s, int frame,
   }
 }
 
+// Penguin flippers and snowman twig arms, swinging with the hop.
+void DrawArms(Image& im, const Body& b, const CreatureStyle& s, int frame,
+              bool front) {
+  if (s.pattern != Pattern::kPenguin && s.pattern != Pattern::kSnowman) return;
+  float lift = std::sin(frame / 7.0f * kPi);  // 0 on the ground, 1 on top
+  for (float side : {-1.0f, 1.0f}) {
+    Projected root = OnSphere(b, side * 1.45f, -0.05f, 0.92f);
+    if ((root.depth > 0) != front) continue;
+    float out = root.x >= b.cx ? 1.0f : -1.0f;
+    if (s.pattern == Pattern::kPenguin) {
+      float ang = out * (0.35f + 0.5f * lift);
+      OutlinedOval(im, root.x + out * 2.5f, root.y + 4, 3.0f, 8.0f, ang,
+                   Scale(s.body, 0.9f), s.outline);
+    } else {
+      float ang = 0.3f + 0.5f * lift;
+      float tx = root.x + out * 11 * std::cos(ang);
+      float ty = root.y - 11 * std::sin(ang);
+      Color twig = Rgb(110, 75, 45);
+      Line(im, root.x, root.y, tx, ty, 2.6f, s.outline);
+      Line(im, root.x, root.y, tx, ty, 1.4f, twig);
+      Line(im, tx - out * 3, ty + 1, tx - out * 1, ty - 4, 1.2f, twig);
+    }
+  }
+}
+
 // Flyers beat their wings: picture 0 raised high, 7 swept down.
 void DrawWings(Image& im, const Body& b, const CreatureStyle& s, int frame,
                bool front) {
@@ -358,8 +383,10 @@ void DrawCreature(Image& im, int ox, int oy, const CreatureStyle& s, int row,
   float lift = kLift[frame];
   DrawTop(im, b, s, frame, false);
   DrawFeet(im, b, s, lift, spread, false);
+  DrawArms(im, b, s, frame, false);
   DrawBody(im, b, s);
   DrawFeet(im, b, s, lift, spread, true);
+  DrawArms(im, b, s, frame, true);
   if (s.pattern == Pattern::kPenguin)
     DrawNose(im, b, s, 0.3f, 2.6f, 0.0f, Rgb(250, 160, 40));
   if (s.pattern == Pattern::kSnowman)
