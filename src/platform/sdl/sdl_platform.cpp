@@ -42,6 +42,17 @@ void SdlPlatform::SetIcon(SDL_Window* window) {
 bool SdlPlatform::CreateStartWindow() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+  // SDL falls back to drawing into memory when there is no display at all;
+  // nobody could see or click that window, so it counts as no display
+  // unless someone asked for it by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver && !asked &&
+      (SDL_strcmp(driver, "offscreen") == 0 ||
+       SDL_strcmp(driver, "dummy") == 0)) {
+    SDL_SetError("no display found (is DISPLAY set?)");
+    return false;
+  }
   // The small borderless window of the start-up wait, centred.
   window_ =
       SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
