@@ -15,12 +15,6 @@
 
 using namespace video;
 
-namespace video {
-// Kernel choice hooks of blit.cpp and present.cpp (-1: the best available).
-int SetBlitLevel(int level);
-int SetPresentLevel(int level);
-}  // namespace video
-
 namespace {
 
 struct Sprite {

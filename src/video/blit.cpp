@@ -191,11 +191,6 @@ void Fill(Surface& to, const Rect& d, u8 colour) {
   }
 }
 
-}  // namespace
-
-int SetBlitLevel(int level);
-
-namespace {
 void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
                     int rows, u8 key) {
   SetBlitLevel(-1);
@@ -203,9 +198,6 @@ void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
 }
 }  // namespace
 
-// Chooses the keyed-copy kernel: 0 plain, 1 AVX2, 2 AVX-512, capped at what
-// the processor has; -1 the best it has. Returns the level now in use. For
-// tests and benchmarks that compare the kernels.
 int SetBlitLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : std::min(level, best);

@@ -169,8 +169,6 @@ ConvertFn convert = nullptr;
 
 }  // namespace
 
-// Chooses the conversion: 0 the pair table, 1 AVX-512 VBMI, capped at what
-// the processor has; -1 the best it has. Returns the level now in use.
 int SetPresentLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : (level < best ? level : best);

@@ -10,4 +10,8 @@ namespace video {
 void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
                   const platform::PaletteEntry* palette, std::uint32_t* out);
 
+// Chooses the conversion: 0 the pair table, 1 AVX-512 VBMI, capped at what
+// the processor has; -1 the best it has. Returns the level in use.
+int SetPresentLevel(int level);
+
 }  // namespace video

@@ -11,12 +11,6 @@
 #include "video/present.h"
 #include "video/video.h"
 
-namespace video {
-// Kernel choice hooks of blit.cpp and present.cpp (-1: the best available).
-int SetBlitLevel(int level);
-int SetPresentLevel(int level);
-}  // namespace video
-
 namespace {
 
 using namespace video;
