@@ -21,7 +21,7 @@
 #include "app/main_loop.h"
 #include "app/scores.h"
 #include "game/actors.h"
-#include "platform/platform.h"
+#include "platform/headless/quiet_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "video/video.h"
@@ -41,7 +41,7 @@ constexpr int kPlayedOneGame = 42;
 
 // Messages for the coming passes; filled after each scene call, so the
 // player reacts to the frame just drawn.
-class PlayerPlatform final : public platform::Platform {
+class PlayerPlatform final : public platform::QuietPlatform {
  public:
   bool PollMessage(Message& out) override {
     if (app::InPregame) {
@@ -52,29 +52,6 @@ class PlayerPlatform final : public platform::Platform {
     out = queue_[head_++];
     return true;
   }
-  void ShowSplash() override {}
-  bool OpenDisplay() override { return true; }
-  void CloseDisplay() override {}
-  void ShowFailure(const char* caption, const char* text) override {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-  }
-  void HideCursor() override {}
-  bool Present(const std::uint8_t*, int,
-               const platform::PaletteEntry*) override {
-    if (audioOpen_) sound::AdvanceSilentDevice(44100 / 60);
-    return true;
-  }
-  bool OpenAudio() override {
-    sound::OpenSilentDevice(44100);
-    audioOpen_ = true;
-    return true;
-  }
-  void CloseAudio() override {
-    if (audioOpen_) sound::CloseSilentDevice();
-    audioOpen_ = false;
-  }
-  std::uint32_t CalendarSeconds() override { return 0; }
-
   void AfterScene() override {
     head_ = count_ = 0;
     ++framesInScene_;
@@ -113,7 +90,6 @@ class PlayerPlatform final : public platform::Platform {
   int head_ = 0, count_ = 0;
   app::Scene scene_ = nullptr;
   int framesInScene_ = 0;
-  bool audioOpen_ = false;
 };
 
 // A fresh folder with the run folder's pictures; the game writes its

@@ -1,33 +1,14 @@
 #include <cstdint>
 
+#include "platform/headless/quiet_platform.h"
 #include "sound/sound.h"
 
 // Any bytes as the one recording a channel is filled from: refused or
 // played, never read past their end.
-namespace {
-struct Silent : platform::Platform {
-  bool PollMessage(platform::Message&) override { return false; }
-  void ShowSplash() override {}
-  bool OpenDisplay() override { return true; }
-  void CloseDisplay() override {}
-  void ShowFailure(const char*, const char*) override {}
-  void HideCursor() override {}
-  bool Present(const std::uint8_t*, int,
-               const platform::PaletteEntry*) override {
-    return true;
-  }
-  bool OpenAudio() override {
-    sound::OpenSilentDevice(44100);
-    return true;
-  }
-  void CloseAudio() override { sound::CloseSilentDevice(); }
-  std::uint32_t CalendarSeconds() override { return 0; }
-};
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  static Silent device;
+  static platform::QuietPlatform device;
   static bool open = sound::InitSound(device) == 1;
   (void)open;
   const sound::WaveResource table[] = {

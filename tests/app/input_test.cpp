@@ -8,6 +8,7 @@
 #include "app/main_loop.h"
 #include "app/scene.h"
 #include "app/scores.h"
+#include "platform/headless/quiet_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "video/video.h"
@@ -18,7 +19,7 @@ using platform::MsgType;
 namespace {
 
 // A scripted platform: messages are queued by the test.
-struct FakePlatform : platform::Platform {
+struct FakePlatform : platform::QuietPlatform {
   std::deque<Message> queue;
   int presents = 0, closes = 0, failures = 0;
   bool displayWorks = true;
@@ -28,19 +29,15 @@ struct FakePlatform : platform::Platform {
     queue.pop_front();
     return true;
   }
-  void ShowSplash() override {}
   bool OpenDisplay() override { return displayWorks; }
   void CloseDisplay() override { ++closes; }
   void ShowFailure(const char*, const char*) override { ++failures; }
-  void HideCursor() override {}
   bool Present(const std::uint8_t*, int,
                const platform::PaletteEntry*) override {
     ++presents;
     return true;
   }
   bool OpenAudio() override { return false; }
-  void CloseAudio() override {}
-  std::uint32_t CalendarSeconds() override { return 7; }
 };
 
 std::vector<std::array<u32, 4>> seen;

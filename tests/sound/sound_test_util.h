@@ -5,30 +5,20 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/headless/quiet_platform.h"
 #include "sound/sound.h"
 
 namespace soundtest {
 
-class FakeAudio final : public platform::Platform {
+// The quiet platform, with a device that can be missing and counts its use.
+class FakeAudio final : public platform::QuietPlatform {
  public:
   explicit FakeAudio(bool hasDevice = true) : hasDevice_(hasDevice) {}
-  bool PollMessage(platform::Message&) override { return false; }
-  void ShowSplash() override {}
-  bool OpenDisplay() override { return true; }
-  void CloseDisplay() override {}
-  void ShowFailure(const char*, const char*) override {}
-  void HideCursor() override {}
-  bool Present(const std::uint8_t*, int,
-               const platform::PaletteEntry*) override {
-    return true;
-  }
   bool OpenAudio() override {
     ++opens;
     return hasDevice_;
   }
   void CloseAudio() override { ++closes; }
-  std::uint32_t CalendarSeconds() override { return 0; }
 
   int opens = 0;
   int closes = 0;

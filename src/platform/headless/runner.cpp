@@ -18,6 +18,7 @@
 #include "app/scores.h"
 #include "game/actors.h"
 #include "platform/headless/headless.h"
+#include "platform/headless/quiet_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "video/video.h"
@@ -47,7 +48,7 @@ struct Line {
   }
 };
 
-class HeadlessPlatform final : public platform::Platform {
+class HeadlessPlatform final : public platform::QuietPlatform {
  public:
   HeadlessPlatform(const Options& options, std::vector<ScriptEvent> events,
                    FILE* trace)
@@ -65,31 +66,6 @@ class HeadlessPlatform final : public platform::Platform {
     out = e.message;
     ++next_;
     return true;
-  }
-
-  void ShowSplash() override {}
-  bool OpenDisplay() override { return true; }
-  void CloseDisplay() override {}
-  void ShowFailure(const char* caption, const char* text) override {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-  }
-  void HideCursor() override {}
-  bool Present(const std::uint8_t*, int,
-               const platform::PaletteEntry*) override {
-    if (audioOpen_) sound::AdvanceSilentDevice(kSamplesPerFrame);
-    return true;
-  }
-  bool OpenAudio() override {
-    sound::OpenSilentDevice(kSampleRate);
-    audioOpen_ = true;
-    return true;
-  }
-  void CloseAudio() override {
-    if (audioOpen_) sound::CloseSilentDevice();
-    audioOpen_ = false;
-  }
-  std::uint32_t CalendarSeconds() override {
-    return static_cast<std::uint32_t>(std::time(nullptr));
   }
 
   void AfterScene() override {
@@ -112,9 +88,6 @@ class HeadlessPlatform final : public platform::Platform {
   }
 
  private:
-  static constexpr int kSampleRate = 44100;
-  static constexpr int kSamplesPerFrame = kSampleRate / 60;
-
   void WriteTraceLine() {
     using namespace app;
     using namespace scenes;
@@ -210,7 +183,6 @@ class HeadlessPlatform final : public platform::Platform {
   std::vector<ScriptEvent> events_;
   std::size_t next_ = 0;
   FILE* trace_;
-  bool audioOpen_ = false;
   bool shotFailed_ = false;
   Line line_;
 };
