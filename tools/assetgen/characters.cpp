@@ -130,10 +130,10 @@ void DrawBody(Image& im, const Body& b, const CreatureStyle& s) {
         float el = std::asin(std::max(-1.0f, std::min(1.0f, yb)));
         Color c = SurfaceColor(s, az, el);
         float diff = std::max(0.0f, u * lx + w * ly + dz * lz);
-        float spec = std::max(0.0f, (u * hx + w * hy + dz * hz) / hl);
-        spec = std::pow(spec, 28.0f) * 0.6f;
+        float highlight = std::max(0.0f, (u * hx + w * hy + dz * hz) / hl);
+        highlight = std::pow(highlight, 28.0f) * 0.6f;
         Color lit = Scale(c, 0.52f + 0.62f * diff);
-        lit = Mix(lit, Rgb(255, 255, 255), spec);
+        lit = Mix(lit, Rgb(255, 255, 255), highlight);
         // Outline about 1.5 pixels wide, darker at the bottom.
         float d = SdEllipse(x, y, b.cx, b.cy, b.rx, b.ry);
         Color line = Scale(s.outline, 1.0f - 0.3f * Clamp01(-w));
