@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,115 +12,58 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Just enough JSON to check that every trace line is well formed and to pick
-// out top-level values.
+// Just enough JSON to check that a trace line is well formed, keeping the
+// raw text of each top-level member.
 struct Json {
   std::string_view s;
   std::size_t i = 0;
-  void Space() {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\n')) ++i;
-  }
-  bool Value(std::string* out = nullptr) {
-    Space();
-    if (i >= s.size()) return false;
-    const std::size_t start = i;
-    bool ok = true;
-    if (s[i] == '{') {
-      ++i;
-      Space();
-      if (i < s.size() && s[i] == '}') {
-        ++i;
-      } else {
-        for (;;) {
-          if (!String() || (Space(), i >= s.size() || s[i++] != ':') ||
-              !Value()) {
-            return false;
-          }
-          Space();
-          if (i < s.size() && s[i] == ',') {
-            ++i;
-            continue;
-          }
-          if (i < s.size() && s[i] == '}') {
-            ++i;
-            break;
-          }
-          return false;
-        }
-      }
-    } else if (s[i] == '[') {
-      ++i;
-      Space();
-      if (i < s.size() && s[i] == ']') {
-        ++i;
-      } else {
-        for (;;) {
-          if (!Value()) return false;
-          Space();
-          if (i < s.size() && s[i] == ',') {
-            ++i;
-            continue;
-          }
-          if (i < s.size() && s[i] == ']') {
-            ++i;
-            break;
-          }
-          return false;
-        }
-      }
-    } else if (s[i] == '"') {
-      ok = String();
-    } else {
-      const std::size_t b = i;
-      while (i < s.size() &&
-             (std::isdigit(static_cast<unsigned char>(s[i])) || s[i] == '-' ||
-              s[i] == '.' || s[i] == 'e' || s[i] == 'E' || s[i] == '+')) {
-        ++i;
-      }
-      ok = i > b;
-    }
-    if (out) *out = std::string(s.substr(start, i - start));
-    return ok;
+  std::map<std::string, std::string> top;
+
+  bool Eat(char c) {
+    while (i < s.size() && s[i] == ' ') ++i;
+    if (i < s.size() && s[i] == c) return ++i, true;
+    return false;
   }
   bool String() {
-    Space();
-    if (i >= s.size() || s[i] != '"') return false;
-    for (++i; i < s.size(); ++i) {
-      if (s[i] == '\\') {
+    if (!Eat('"')) return false;
+    for (; i < s.size(); ++i) {
+      if (s[i] == '\\')
         ++i;
-        continue;
-      }
-      if (s[i] == '"') {
-        ++i;
-        return true;
-      }
+      else if (s[i] == '"')
+        return ++i, true;
     }
     return false;
   }
+  // A list of values (or of "key": value pairs) up to `close`.
+  bool Items(char close, bool keyed, int depth) {
+    if (Eat(close)) return true;
+    do {
+      const std::size_t key = i;
+      if (keyed && (!String() || !Eat(':'))) return false;
+      const std::size_t start = i;
+      if (!Value(depth + 1)) return false;
+      if (keyed && depth == 0) {
+        top[std::string(s.substr(key + 1, start - key - 3))] =
+            std::string(s.substr(start, i - start));
+      }
+    } while (Eat(','));
+    return Eat(close);
+  }
+  bool Value(int depth) {
+    if (Eat('{')) return Items('}', true, depth);
+    if (Eat('[')) return Items(']', false, depth);
+    if (i < s.size() && s[i] == '"') return String();
+    const std::size_t b = i;
+    while (i < s.size() && std::strchr("0123456789-+.eE", s[i])) ++i;
+    return i > b;
+  }
 };
 
-// Parses a line into its top-level members; empty on malformed input.
+// The members of a line; empty when it is not one JSON object.
 std::map<std::string, std::string> Members(const std::string& line) {
-  std::map<std::string, std::string> m;
   Json j{line};
-  Json whole{line};
-  if (!whole.Value() || (whole.Space(), whole.i != line.size())) return {};
-  j.Space();
-  if (j.s[j.i++] != '{') return {};
-  for (;;) {
-    const std::size_t k = j.i;
-    if (!j.String()) return {};
-    std::string key(line.substr(k + 1, j.i - k - 2));
-    j.Space();
-    ++j.i;  // ':'
-    std::string value;
-    if (!j.Value(&value)) return {};
-    m[key] = value;
-    j.Space();
-    if (line[j.i] == '}') break;
-    ++j.i;
-  }
-  return m;
+  if (!j.Eat('{') || !j.Items('}', true, 0) || j.i != line.size()) return {};
+  return j.top;
 }
 
 class Headless : public ::testing::Test {
