@@ -274,6 +274,10 @@ int RunSdl(const SdlOptions& options) {
     return 0;
   }
   app::Start(platform, {});
+  // TUMBLESQUASH_FPS=1 prints the frame rate once a second, to check pacing.
+  const bool showRate = SDL_getenv("TUMBLESQUASH_FPS") != nullptr;
+  Uint64 rateStart = SDL_GetTicks64();
+  int frames = 0;
   for (;;) {
     switch (app::Step()) {
       case app::StepResult::Exit:
@@ -281,8 +285,15 @@ int RunSdl(const SdlOptions& options) {
       case app::StepResult::Idle:
         platform.WaitForInput(10);
         break;
-      case app::StepResult::Message:
       case app::StepResult::Frame:
+        ++frames;
+        if (showRate && SDL_GetTicks64() - rateStart >= 1000) {
+          std::fprintf(stderr, "TumbleSquash: %d frames a second\n", frames);
+          frames = 0;
+          rateStart = SDL_GetTicks64();
+        }
+        break;
+      case app::StepResult::Message:
         break;
     }
   }
