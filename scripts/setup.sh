@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libfreetype-dev fonts-dejavu-core libpng-dev zlib1g-dev
+  libsdl2-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
 )
 # The game command also wants a display server when none is running.
