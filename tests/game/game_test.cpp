@@ -1,0 +1,500 @@
+// Gameplay: making, steering, hits, motion, shots and drawing of actors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <tuple>
+#include <vector>
+
+#include "app/input.h"
+#include "app/random.h"
+#include "app/scene.h"
+#include "app/scores.h"
+#include "app/trig.h"
+#include "game/gameplay.h"
+#include "game/steering.h"
+#include "scenes/scenes.h"
+#include "sound/sound.h"
+#include "video/video.h"
+
+namespace gametest {
+namespace {
+
+using game::ActorPool;
+using game::MakeActor;
+using game::StepEnemies;
+using std::make_tuple;
+using std::tie;
+using XY = std::pair<f32, f32>;
+
+class GameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app::ResetInput();
+    app::ResetScores();
+    video::ResetVideo();
+    video::CreateSurfaces();
+    sound::ResetSound();
+    game::ResetGame();
+    scenes::ResetScenes();
+    app::BuildTrigTables();
+    app::SeedRandom(12345);
+    game::EnemiesSpawned = game::EnemiesPerGame;  // no arrivals unless asked
+  }
+};
+
+// A live record of a kind at (x, y); an enemy steers for a point far below.
+game::Actor& Place(int slot, f32 x, f32 y, i32 kind = game::WalkerOne) {
+  game::Actor& a = ActorPool[slot];
+  a = game::Actor{};
+  a.active = 1, a.kind = kind, a.x = x, a.y = y, a.heading = 512;
+  a.speed = 3, a.waypointLimit = 5, a.targetX = int(x), a.targetY = 5000;
+  a.frameStep = kind < game::SmallPuff ? 1 : 0;
+  a.frame = kind < game::SmallPuff ? 0 : 1;
+  return a;
+}
+
+// A walker at (x, y) bound for (tx, ty) after `age` waypoints.
+game::Actor& Bound(int slot, f32 x, f32 y, i32 tx, i32 ty, i32 age) {
+  game::Actor& a = Place(slot, x, y);
+  a.targetX = tx, a.targetY = ty, a.age = age;
+  return a;
+}
+
+XY At(const game::Actor& a) { return {a.x, a.y}; }
+int CountLive(i32 lo, i32 hi = 0) {
+  int n = 0;
+  for (const game::Actor& a : ActorPool) {
+    n += a.active == 1 && a.kind >= lo && a.kind <= std::max(lo, hi);
+  }
+  return n;
+}
+int CountEnemies() { return CountLive(game::WalkerOne, game::Flyer); }
+// Terms of a braced list are read left to right, as the game draws them.
+int Sum(std::initializer_list<int> t) {
+  return std::accumulate(t.begin(), t.end(), 0);
+}
+// The enemy the generator must produce, draw by draw.
+game::Actor ExpectedEnemy(i32 type) {
+  auto d = [](int mask) { return app::Random() & mask; };
+  game::Actor a{};
+  a.active = 1, a.kind = type + 1, a.frameStep = 1, a.waypointLimit = 5;
+  a.height = type == 2 ? d(127) + 32 : 0;
+  a.speed = d(3) + (type == 2 ? 2 : 3);
+  const int side = d(3);
+  a.heading = side == 0 ? 512 : side == 1 ? 0 : side == 2 ? 768 : 256;
+  a.x = side < 2 ? Sum({d(511), d(127)}) : side == 2 ? -255 : 895;
+  a.y = side > 1 ? Sum({d(255), d(127), d(63), d(32)}) : side ? 735 : -255;
+  a.targetX = Sum({d(511), d(127)});
+  a.targetY = Sum({d(255), d(127), d(63), d(31)});
+  return a;
+}
+TEST_F(GameTest, EnemiesFollowTheDrawsInOrderAndEffectsTakeFreeSlots) {
+  int sides = 0;
+  for (u32 seed : {1u, 77u, 4000000000u, 5u, 6u, 7u, 8u, 9u, 10u, 11u}) {
+    for (i32 type = 0; type < 3; ++type) {
+      // frameTimer and reserved keep what the slot held; hit and hop do not.
+      game::Actor& a = Place(3, 1.0f, 1.0f);
+      a.frameTimer = 5, a.reserved = 9, a.hit = 1, a.hopPhase = 300;
+      app::SeedRandom(seed);
+      MakeActor(3, type);
+      const u32 after = app::RandomState;
+      app::SeedRandom(seed);
+      game::Actor want = ExpectedEnemy(type);
+      want.frameTimer = 5, want.reserved = 9;
+      EXPECT_EQ(0, std::memcmp(&want, &a, sizeof want)) << seed << " " << type;
+      EXPECT_EQ(after, app::RandomState);
+      sides |= 1 << a.heading / 256;
+    }
+  }
+  EXPECT_EQ(15, sides);                // from all four edges
+  const u32 state = app::RandomState;  // slots off the pool: nothing drawn
+  MakeActor(-1, 0);
+  MakeActor(game::kPoolSize, 0);
+  EXPECT_EQ(state, app::RandomState);
+  // Effects take the first free slot and stand where their source stands.
+  for (int i = 0; i < 9; ++i) ActorPool[i].active = i != 2 && i < 6;
+  Place(4, 123.5f, 234.25f, game::Flyer).height = 77;
+  Place(0, 0.0f, 0.0f).height = 50;
+  // Source, type, slot taken, kind, height: only a flyer's puff starts high.
+  const i32 made[][5] = {{4, 4, 2, game::SmallPuff, 77},
+                         {4, 7, 6, game::LargePuff, 0},
+                         {4, 6, 7, game::Blast, 0},
+                         {0, 4, 8, game::SmallPuff, 0}};
+  for (const auto& m : made) {
+    MakeActor(m[0], m[1]);
+    const game::Actor& e = ActorPool[m[2]];
+    EXPECT_EQ(make_tuple(1, m[3], m[4], 1),
+              tie(e.active, e.kind, e.height, e.frame));
+    EXPECT_EQ(At(ActorPool[m[0]]), At(e));
+  }
+}
+TEST_F(GameTest, BearingAndTurnGoTheShorterWayAndWrap) {
+  // Bearings from (300, 200); straight up and up-right truncate a hair short.
+  const i32 b[][3] = {{100, 200, 256}, {300, 400, 512}, {500, 200, 768},
+                      {300, 0, 1023},  {100, 400, 384}, {500, 0, 895}};
+  for (const auto& c : b) {
+    EXPECT_EQ(c[2], game::BearingHeading(Bound(0, 300, 200, c[0], c[1], 0)))
+        << c[0] << "," << c[1];
+  }
+  // Turns: on course swings up, exactly half a turn either way is +15.
+  const i32 turns[][3] = {{100, 50, 85},   {100, 150, 115}, {100, 100, 115},
+                          {600, 88, 615},  {88, 600, 103},  {10, 600, 1019},
+                          {1020, 100, 11}, {1015, 1023, 6}, {10, 500, 25}};
+  for (const auto& c : turns) {
+    EXPECT_EQ(c[2], game::TurnHeading(c[0], c[1])) << c[0] << " -> " << c[1];
+  }
+  // The same in a pass of the game: bearing 768, the short way through 0.
+  Bound(0, 300.0f, 200.0f, 500, 200, 0).heading = 10;
+  StepEnemies();
+  EXPECT_EQ(1019, ActorPool[0].heading);
+}
+TEST_F(GameTest, WaypointBoxesAreStrictThenAnExitThenOffTheField) {
+  const struct {
+    f32 x, y;
+    bool reached;
+  } cases[] = {{336.0f, 200.0f, false}, {337.0f, 200.0f, true},
+               {463.0f, 200.0f, true},  {464.0f, 200.0f, false},
+               {400.0f, 136.0f, false}, {400.0f, 137.0f, true},
+               {400.0f, 263.0f, true},  {400.0f, 264.0f, false},
+               {336.9f, 200.0f, false}, {463.99f, 263.99f, true}};
+  for (const auto& c : cases) {
+    game::Actor& a = Bound(0, c.x, c.y, 400, 200, 2);
+    const u32 state = app::RandomState;
+    StepEnemies();
+    EXPECT_EQ(make_tuple(1, c.reached ? 3 : 2), tie(a.active, a.age))
+        << c.x << "," << c.y;
+    EXPECT_EQ(c.reached, state != app::RandomState);
+  }
+  game::Actor& a = Bound(0, 400.0f, 200.0f, 400, 200, 5);
+  Bound(1, 960.0f, 300.0f, 1000, 300, 5);  // at an exit beyond the field
+  Bound(2, -255.0f, 300.0f, 300, 300, 0);  // coming in: never tested
+  StepEnemies();
+  EXPECT_TRUE(a.active == 1 && (a.targetY == -400 || a.targetY == 900 ||
+                                a.targetX == -400 || a.targetX == 1000));
+  EXPECT_EQ(make_tuple(0, 1), tie(ActorPool[1].active, ActorPool[2].active));
+  EXPECT_EQ(0, sound::SoundLogCount);  // leaving is silent
+}
+TEST_F(GameTest, HitEnemiesGoDownAndLeaveABlastAndASound) {
+  // A walker goes in the next pass, a flyer from height 100 in 100, puffing
+  // at its height about once in 32, 16 or 8 passes by Difficulty (else 32).
+  // The blast takes the freed slot, read first, and channel 1, 2, 3, 0, 1...
+  const int low[] = {4, 10, 25, 4}, high[] = {30, 50, 90, 30};
+  int blasts = 0;
+  for (u8 difficulty : {0, 1, 2, 3}) {
+    app::Difficulty = difficulty;
+    int puffs = 0;
+    for (int fall = 0; fall < 5; ++fall) {
+      const int height = fall == 0 ? 0 : 100, passes = fall == 0 ? 1 : 100;
+      game::EmptyPool();
+      Place(0, 250.0f, 180.0f, fall ? game::Flyer : game::WalkerOne).hit = 1;
+      ActorPool[0].height = height;
+      sound::ClearSoundLog();
+      for (int pass = 1; pass <= passes; ++pass) {
+        StepEnemies();
+        ASSERT_EQ(pass < passes ? 1 : 0, CountEnemies()) << pass;
+        for (game::Actor& a : ActorPool) {
+          if (a.active != 1 || a.kind != game::SmallPuff) continue;
+          EXPECT_EQ(height ? height - pass : 0, a.height);
+          a.active = 0;
+          puffs += height > 0;
+        }
+      }
+      ASSERT_EQ(1, sound::SoundLogCount);
+      EXPECT_EQ(make_tuple(++blasts % 4, 1),
+                tie(sound::SoundLog[0].channel, sound::SoundLog[0].command));
+      EXPECT_EQ(make_tuple(1, game::Blast),
+                tie(ActorPool[0].active, ActorPool[0].kind));
+      EXPECT_EQ(XY(250.0f, 180.0f), At(ActorPool[0]));
+    }
+    EXPECT_TRUE(puffs >= low[difficulty] && puffs <= high[difficulty]) << puffs;
+  }
+}
+TEST_F(GameTest, ArrivalsAreCappedByThePreviousFramesCountUntilTheHundredth) {
+  game::EnemiesSpawned = 0, game::LiveEnemyCount = 10;
+  EXPECT_EQ(1, StepEnemies());  // ten counted last frame: nothing made
+  EXPECT_EQ(0, game::EnemiesSpawned + CountEnemies());
+  // A slot holding an effect counts as free; live enemies keep theirs.
+  Place(0, 0.0f, 0.0f, game::SmallPuff);
+  Place(1, 300.0f, 300.0f).heading = 77;
+  game::LiveEnemyCount = 7;
+  StepEnemies();
+  EXPECT_EQ(make_tuple(3, 10, 4, 0),
+            make_tuple(+game::EnemiesSpawned, +game::LiveEnemyCount,
+                       CountEnemies(), ActorPool[4].active));
+  EXPECT_EQ(92, ActorPool[1].heading);  // turned, not made anew
+  game::EmptyPool();
+  game::EnemiesSpawned = 99, game::LiveEnemyCount = 0;
+  EXPECT_EQ(1, StepEnemies());  // the hundredth comes in on an empty field
+  EXPECT_EQ(make_tuple(100, 1),
+            make_tuple(+game::EnemiesSpawned, CountEnemies()));
+  EXPECT_EQ(1, StepEnemies());
+  Place(0, 0.0f, 0.0f, game::Blast);  // over once it has gone, effects or not
+  EXPECT_EQ(0, StepEnemies());
+}
+TEST_F(GameTest, AWholeGameWithNoClicksEndsWithEveryEnemyGoneAndNoHits) {
+  for (u32 seed : {1u, 2024u}) {
+    game::ResetGame();
+    app::SeedRandom(seed);
+    int frames = 0;
+    for (; StepEnemies() != 0 && frames < 200000; ++frames) game::StepActors();
+    EXPECT_LT(frames, 200000) << "seed " << seed;
+    // Nothing was hit, so nothing exploded.
+    EXPECT_EQ(make_tuple(100, 0, 0, 0),
+              make_tuple(+game::EnemiesSpawned, game::HitCount, CountEnemies(),
+                         CountLive(game::Blast)));
+  }
+}
+TEST_F(GameTest, EnemiesMoveAndAnimateInPingPongAndAreCounted) {
+  // Each picture for three steps, the first change at the third.
+  const i32 want[] = {1, 2, 3, 4, 5, 6, 7, 6, 5, 4, 3, 2, 1, 0, 1};
+  for (i32 kind : {game::WalkerOne, game::Flyer}) {
+    const bool flyer = kind == game::Flyer;
+    game::Actor& e = Place(0, 300.0f, 100.0f, kind);
+    e.speed = 4, e.heading = flyer ? 768 : 512;  // right or down
+    Place(1, 10.0f, 10.0f).hit = 1;
+    Place(2, 10.0f, 10.0f, game::WalkerTwo);
+    Place(3, 10.0f, 10.0f, game::SmallPuff);
+    Place(4, 10.0f, 10.0f, game::WalkerTwo).active = 0;
+    for (int i = 0; i < 45; ++i) {
+      game::StepActors();
+      EXPECT_EQ(3, game::LiveEnemyCount);
+      EXPECT_EQ(i < 2 ? 0 : want[(i - 2) / 3], e.frame) << kind << " " << i;
+      EXPECT_EQ(flyer ? 0 : e.frame * 73, e.hopPhase);  // flyers do not hop
+    }
+    EXPECT_NEAR(flyer ? 480.0f : 300.0f, e.x, 0.01f);
+    EXPECT_NEAR(flyer ? 100.0f : 280.0f, e.y, 0.01f);
+  }
+}
+
+void Click(u32 x, u32 y) {
+  app::MouseX = x, app::MouseY = y, app::LeftButton = 1;
+  sound::ClearSoundLog();
+  game::HandleMouse();
+}
+TEST_F(GameTest, EffectsLiveTheirTimeAndShowTheirPictures) {
+  const struct {
+    i32 kind, type, life;
+    std::vector<int> steps;  // steps shown on picture 1, 2, ...
+  } cases[] = {
+      {game::SmallPuff, 4, 65, {16, 17, 17, 14}},
+      {game::LargePuff, 7, 65, {16, 17, 17, 14}},
+      {game::MissMark, 0, 60, {5, 6, 6, 6}},
+      {game::Blast, 6, 52, {3, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 0}}};
+  for (const auto& c : cases) {
+    game::EmptyPool();
+    Place(1, 200.0f, 200.0f).speed = 5;
+    if (c.type == 0) Place(0, 200.0f, 200.0f, c.kind);
+    MakeActor(1, c.type);
+    ActorPool[1].active = 0;
+    const game::Actor& e = ActorPool[0];
+    std::vector<int> steps(c.steps.size());
+    int life = 0;
+    while (e.active == 1 && e.kind == c.kind && life++ < 1000) {
+      game::StepActors();
+      const bool on = e.active == 1 && e.kind == c.kind;
+      if (on && e.frame <= int(steps.size())) ++steps[e.frame - 1];
+      for (int i = 1; i < game::kPoolSize; ++i) ActorPool[i].active = 0;
+      if (life > 1 || c.type == 0 || c.type == 6) continue;
+      // Puffs drift a pixel a step whatever the speed, and rise 1 or 2.
+      const f32 dx = e.x - 200.0f, dy = e.y - 200.0f;
+      EXPECT_NEAR(1.0, dx * dx + dy * dy, 1e-4);
+      EXPECT_EQ(c.type == 4 ? 1 : 2, e.height);
+    }
+    EXPECT_EQ(c.life, life) << c.kind;
+    EXPECT_EQ(c.steps, steps) << c.kind;
+  }
+  // A full pool counts down, but a miss leaves no mark, and no smoke comes.
+  app::Difficulty = 2;
+  for (int i = 0; i < game::kPoolSize; ++i) {
+    Place(i, i, 0.0f, i % 2 ? game::MissMark : game::Blast);
+  }
+  Click(320, 240);
+  for (int step = 1; step <= 60; ++step) {
+    game::StepActors();
+    const int smoke = CountLive(game::SmallPuff) + CountLive(game::LargePuff);
+    ASSERT_EQ(0, step < 52 ? smoke : 0) << step;
+    EXPECT_EQ(step < 52 ? 256 : 0, CountLive(game::Blast)) << step;
+    EXPECT_EQ(step < 60 ? 256 : 0, CountLive(game::MissMark)) << step;
+  }
+}
+TEST_F(GameTest, AMissLeavesAMarkAndTwoPuffsAtTheCursor) {
+  Place(0, 400.0f, 300.0f);
+  Click(100, 200);
+  EXPECT_EQ(make_tuple(0, 1, 0),
+            make_tuple(+app::LeftButton, game::ShotCount, game::HitCount));
+  ASSERT_EQ(1, sound::SoundLogCount);  // on the explosion rotation
+  EXPECT_EQ(make_tuple(1, 1),
+            tie(sound::SoundLog[0].channel, sound::SoundLog[0].command));
+  const i32 kinds[] = {game::MissMark, game::SmallPuff, game::SmallPuff};
+  for (int i = 1; i <= 3; ++i) {
+    const game::Actor& e = ActorPool[i];
+    EXPECT_EQ(make_tuple(kinds[i - 1], 0, 1), tie(e.kind, e.height, e.frame));
+    EXPECT_EQ(XY(100.0f, 200.0f), At(e));
+  }
+  EXPECT_EQ(0, ActorPool[4].active);
+}
+TEST_F(GameTest, TheBoxIsStrictSignedAndCountsAFlyersHeight) {
+  auto hits = [](u32 mx, u32 my, f32 x, f32 y, i32 height = 0) {
+    Place(0, x, y, game::Flyer).height = height;
+    app::MouseX = mx, app::MouseY = my;
+    return game::StrikeAtCursor();
+  };
+  EXPECT_EQ(0, hits(100, 200, 148.0f, 200.0f));  // px = MouseX + 48
+  EXPECT_EQ(1, hits(100, 200, 147.9f, 200.0f));
+  EXPECT_EQ(0, hits(100, 200, 52.0f, 200.0f));
+  EXPECT_EQ(1, hits(100, 200, 53.0f, 200.0f));
+  EXPECT_EQ(0, hits(100, 200, 100.0f, 248.0f));
+  EXPECT_EQ(1, hits(100, 200, 100.0f, 247.0f));
+  EXPECT_EQ(0, hits(100, 200, 100.0f, 152.0f));
+  EXPECT_EQ(1, hits(100, 200, 100.0f, 300.0f, 100));  // aimed at the picture,
+  EXPECT_EQ(0, hits(100, 300, 100.0f, 300.0f, 100));  // not at the shadow
+  EXPECT_EQ(1, hits(10, 10, -37.5f, 10.0f));  // off the left edge, truncated
+  EXPECT_EQ(0, hits(10, 10, -38.5f, 10.0f));
+  EXPECT_EQ(1, hits(10, 5, 10.0f, -20.0f));
+}
+TEST_F(GameTest, CountersAndComboWithAFallingFlyerInTheBox) {
+  Place(0, 300.0f, 300.0f, game::WalkerOne);
+  Place(1, 310.0f, 290.0f, game::WalkerTwo);
+  Place(2, 290.0f, 310.0f, game::WalkerOne);
+  game::Actor& f = Place(3, 300.0f, 340.0f, game::Flyer);
+  f.height = 40, f.hit = 1, f.age = 3;
+  Place(4, 500.0f, 300.0f);               // outside
+  Place(5, 300.0f, 300.0f, game::Blast);  // effects are not struck
+  Place(6, 320.0f, 300.0f, game::Flyer);
+  game::MaxCombo = 2, game::HitCount = 5;
+  Click(300, 300);
+  EXPECT_EQ(make_tuple(9, 5, 1),
+            tie(game::HitCount, game::MaxCombo, game::ShotCount));
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(make_tuple(i != 4 && i != 5, 0),
+              tie(ActorPool[i].hit, ActorPool[i].age));
+  }
+  ASSERT_EQ(5, sound::SoundLogCount);  // the shot, and the hits but one
+  EXPECT_EQ(make_tuple(4, 5, 4, 6),
+            tie(sound::SoundLog[1].channel, sound::SoundLog[2].channel,
+                sound::SoundLog[3].channel, sound::SoundLog[4].channel));
+  // A second shot at the falling flyers alone: no hit counted, no sound, no
+  // miss mark, and the combo stays.
+  for (int i = 0; i < 3; ++i) ActorPool[i].active = 0;
+  Click(300, 300);
+  EXPECT_EQ(make_tuple(9, 5, 1),
+            tie(game::HitCount, game::MaxCombo, sound::SoundLogCount));
+  EXPECT_EQ(0, CountLive(game::MissMark));
+}
+
+void Fill(video::Rect r, u8 v) {
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) video::SheetSurface->Row(y)[x] = v;
+  }
+}
+u8 Pixel(int x, int y) { return video::BackSurface->Row(y)[x]; }
+constexpr u8 kShadow = 200, kMark = 201, kPuff = 202, kBlast = 203, kAim = 204;
+
+class Drawing : public GameTest {
+ protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    // Index 100 + 10 * block + row in every enemy direction row, 10 + d in
+    // digit d, and a distinct index in every other picture the field uses.
+    for (int k = 0; k < 24; ++k) {
+      Fill({0, 64 * k, 512, 64 * k + 64}, u8(101 + k / 8 * 10 + k % 8));
+      if (k < 10) Fill({256 + 32 * k, 1920, 288 + 32 * k, 1952}, u8(10 + k));
+    }
+    Fill({256, 1984, 320, 2048}, kShadow);
+    Fill({0, 1984, 256, 2048}, kMark);
+    Fill({0, 1920, 256, 1984}, kPuff);
+    Fill({576, 200, 640, 1500}, kBlast);
+    Fill({320, 1984, 384, 2048}, kAim);
+  }
+};
+
+// First and last rows of column x (or if x < 0 columns of row y) holding v.
+using P = std::pair<int, int>;
+P Span(int x, int y, u8 v) {
+  int first = -1, last = -1;
+  for (int i = 0; i < (x < 0 ? 640 : 480); ++i) {
+    if ((x < 0 ? Pixel(i, y) : Pixel(x, i)) != v) continue;
+    if (first < 0) first = i;
+    last = i;
+  }
+  return {first, last};
+}
+TEST_F(Drawing, FiguresAreRightAlignedAndTheCursorIsCentred) {
+  game::DrawNumber(448, 100, 107);
+  EXPECT_EQ(P(320, 351), Span(-1, 110, 11));
+  EXPECT_EQ(P(352, 383), Span(-1, 110, 10));
+  EXPECT_EQ(P(384, 415), Span(-1, 110, 17));
+  EXPECT_EQ(P(100, 131), Span(400, -1, 17));
+  EXPECT_EQ(0, Pixel(416, 110));
+  game::EnemiesSpawned = 93, game::HitCount = 42;
+  game::DrawHud();
+  EXPECT_EQ(P(384, 415), Span(-1, 5, 17));  // 100 - 93
+  EXPECT_EQ(P(352, 383), Span(-1, 420, 14));
+  EXPECT_EQ(P(384, 415), Span(-1, 420, 12));
+  // The cursor is centred on the mouse; a right click shows the boss key.
+  app::MouseX = 630, app::MouseY = 5, app::RightButton = 1;
+  game::HandleMouse();
+  EXPECT_EQ(P(598, 639), Span(-1, 0, kAim));  // clipped at the edges
+  EXPECT_EQ(P(0, 36), Span(639, -1, kAim));
+  EXPECT_EQ(scenes::BossKeyScene, app::CurrentScene);
+  EXPECT_EQ(13, sound::SoundLog[0].channel);
+}
+TEST_F(Drawing, DirectionRowsFollowTheHeading) {
+  const i32 cases[][2] = {{0, 1},   {63, 1},  {64, 2},  {191, 2}, {192, 3},
+                          {447, 4}, {448, 5}, {575, 5}, {576, 6}, {704, 7},
+                          {831, 7}, {832, 8}, {959, 8}, {960, 1}, {1023, 1}};
+  for (const auto& c : cases) {
+    for (i32 kind : {game::WalkerOne, game::WalkerTwo, game::Flyer}) {
+      Place(0, 320.0f, 240.0f, kind).heading = c[0];
+      game::DrawActors();
+      EXPECT_EQ(100 + 10 * (kind - 1) + c[1], Pixel(320, 240))
+          << "heading " << c[0] << " kind " << kind;
+    }
+  }
+}
+TEST_F(Drawing, PicturesAndShadowsStandWhereTheyShould) {
+  // A flyer 150 up with its shadow on the ground; a walker hopping 9 whose
+  // shadow does not hop, and a lower one's shadow running under its picture.
+  Place(0, 200.0f, 300.0f, game::Flyer).height = 150;
+  Place(1, 450.0f, 300.0f).hopPhase = 3 * 73;
+  Place(2, 450.0f, 330.0f, game::WalkerTwo);
+  Place(3, 560.0f, 100.0f, game::MissMark).frame = 5;  // lingering unseen
+  Place(4, 100.0f, 100.0f, game::SmallPuff).height = 20;
+  Place(5, 300.0f, 300.0f, game::Blast).frame = 13;
+  Place(6, 500.0f, 100.0f, game::MissMark).frame = 4;
+  game::DrawActors();
+  EXPECT_EQ(P(118, 181), Span(200, -1, 125));
+  EXPECT_EQ(P(260, 323), Span(200, -1, kShadow));
+  EXPECT_EQ(P(259, 297), Span(450, -1, 105));
+  EXPECT_EQ(P(298, 361), Span(450, -1, 115));
+  EXPECT_EQ(P(-1, -1), Span(450, -1, kShadow));
+  EXPECT_EQ(P(418, 481), Span(-1, 330, 115));
+  EXPECT_EQ(P(60, 123), Span(560, -1, kShadow));
+  EXPECT_EQ(P(-1, -1), Span(560, -1, kMark));
+  EXPECT_EQ(P(48, 111), Span(100, -1, kPuff));
+  EXPECT_EQ(P(250, 349), Span(300, -1, kBlast));
+  EXPECT_EQ(P(68, 131), Span(500, -1, kMark));
+}
+TEST_F(Drawing, TheSortIsStableAndMatchesAStableSort) {
+  app::SeedRandom(99);
+  for (int round = 0; round < 3; ++round) {
+    // Many ties; last, a nearly sorted pool, as from one frame to the next.
+    for (int i = 0; i < game::kPoolSize; ++i) {
+      const f32 y = round < 2 ? app::Random() % 40 - 20.0f
+                              : i / 4 + (i % 7 ? 0.0f : 3.5f);
+      Place(i, 0.0f, y).active = app::Random() & 1;
+      ActorPool[i].reserved = i;  // the original order
+    }
+    std::vector<game::Actor> want(ActorPool, ActorPool + game::kPoolSize);
+    std::stable_sort(want.begin(), want.end(),
+                     [](auto& l, auto& r) { return l.y < r.y; });
+    game::SortActorsByY();
+    EXPECT_EQ(0, std::memcmp(want.data(), ActorPool, sizeof ActorPool))
+        << round;
+  }
+}
+
+}  // namespace
+}  // namespace gametest
