@@ -61,7 +61,7 @@ struct Json {
 
 // The members of a line; empty when it is not one JSON object.
 std::map<std::string, std::string> Members(const std::string& line) {
-  Json j{line};
+  Json j{line, 0, {}};
   if (!j.Eat('{') || !j.Items('}', true, 0) || j.i != line.size()) return {};
   return j.top;
 }
