@@ -1,67 +1,170 @@
-// Shared set-up for the scene tests: every subsystem reset, fresh surfaces,
-// and a temporary working directory for pictures and "Score.dat".
+// Shared set-up for the scene tests: synthetic pictures with a distinct index
+// in every rectangle the scenes copy, so that one pixel tells what was drawn.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <filesystem>
-#include <string>
+#include <fstream>
 #include <utility>
 #include <vector>
 
-#include "app/types.h"
+#include "app/input.h"
+#include "app/random.h"
+#include "app/scene.h"
+#include "app/scores.h"
+#include "app/trig.h"
+#include "game/actors.h"
+#include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "video/ssk_codec.h"
 #include "video/video.h"
 
 namespace scenes_test {
 
-// A palettised picture built in memory and saved as an SSK file.
-inline constexpr u8 kTitleKey = 7;
-inline constexpr u8 kGameKey = 9;
-// The blue of every entry of a game sheet's palette (title pictures: 0).
-inline constexpr u8 kGameShade = 50;
+using namespace scenes;
 
-// Sheet layouts with a distinct index in every rectangle the scenes copy, so
-// a test can tell from one pixel what was drawn where. `offset` tells the
-// bonus pictures from the normal ones.
-void WriteTitlePicture(const char* name, u8 offset = 0);
-void WriteGameSheet(const char* name, u8 offset = 0);
-void WriteBossPicture();
+// kGameShade: the blue of a game sheet's palette (a title picture's: 0).
+inline constexpr u8 kTitleKey = 7, kGameKey = 9, kGameShade = 50;
 
-struct Picture {
-  int width, height;
-  std::vector<u8> pixels;  // top row first
-
-  Picture(int w, int h, u8 fill = 0)
-      : width(w), height(h), pixels(std::size_t(w) * h, fill) {}
-  void Fill(video::Rect r, u8 index);
-  void Set(int x, int y, u8 index) {
-    pixels[std::size_t(y) * width + x] = index;
+// A picture built from areas (index, left, top, right, bottom); `offset` is
+// added to every index but a key (marked negative); palette entry i is
+// (i, 255 - i, shade).
+using Area = std::array<int, 5>;
+inline void WritePicture(const char* name, int w, int h, std::vector<Area> a,
+                         u8 offset, u8 shade) {
+  std::vector<u8> px(std::size_t(w) * h, 0);
+  for (const Area& r : a) {
+    for (int y = r[2]; y < r[4]; ++y) {
+      std::memset(&px[std::size_t(y) * w + r[1]],
+                  r[0] < 0 ? -r[0] : r[0] + offset, r[3] - r[1]);
+    }
   }
-  // Palette entry i is (i, 255 - i, shade) unless given otherwise.
-  void Save(const char* name, u8 shade = 0) const;
-};
+  video::Rgb colours[256];
+  for (int i = 0; i < 256; ++i) colours[i] = {u8(i), u8(255 - i), shade};
+  std::vector<u8> bytes = video::BuildSsk(w, h, colours, px);
+  std::ofstream(name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
 
+// Title: background 40, lettering key but column 1 (21), emblem faces 30 and
+// 31, Start 50, 51, Settings 52, 53, bonus label 56, lit arrow 58, detail
+// values 2, 1, 0: 61..63, bonus on 67, leave 69, cursor 70.
+inline void WriteTitlePicture(const char* name, u8 offset = 0) {
+  std::vector<Area> a = {
+      {40, 0, 0, 640, 480},     {-kTitleKey, 0, 480, 640, 768},
+      {21, 1, 480, 2, 768},     {30, 416, 800, 512, 832},
+      {31, 416, 832, 512, 864}, {50, 0, 896, 96, 928},
+      {51, 96, 896, 192, 928},  {52, 0, 928, 96, 960},
+      {53, 96, 928, 192, 960},  {56, 288, 928, 384, 960},
+      {58, 288, 800, 320, 832}, {67, 320, 864, 352, 896},
+      {69, 352, 896, 416, 928}, {70, 256, 864, 288, 896}};
+  for (int v = 0; v < 3; ++v)
+    a.push_back({61 + v, 320 + 32 * v, 800, 352 + 32 * v, 832});
+  WritePicture(name, 640, 960, a, offset, offset);
+}
+
+// Game sheet: key 9, 12 at (0, 480), field 80, banner 81, total label 85,
+// digits 90..99.
+inline void WriteGameSheet(const char* name, u8 offset = 0) {
+  std::vector<Area> a = {
+      {1, 0, 0, 640, 2048},       {-kGameKey, 0, 1984, 256, 2048},
+      {-12, 0, 480, 1, 481},      {80, 0, 1536, 320, 1776},
+      {81, 320, 1664, 512, 1776}, {85, 320, 1600, 384, 1632}};
+  for (int d = 0; d < 10; ++d)
+    a.push_back({90 + d, 256 + 32 * d, 1920, 288 + 32 * d, 1952});
+  WritePicture(name, 640, 2048, a, offset, u8(kGameShade + offset));
+}
+
+// Every subsystem reset, and a fresh temporary working directory with all
+// pictures, normal and bonus; the boss picture is 100 with a pointer of 101
+// whose key 102 is at (20, 480).
 class SceneTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  // Index at (x, y) of the frame shown last (after Frame()).
-  static u8 Shown(int x, int y);
-  // The rectangle's pixels of the frame shown last all hold `index`.
-  static bool ShownAll(video::Rect r, u8 index);
-  // Fills both screens.
-  static void FillScreens(u8 index);
-  static void SetMouse(u32 x, u32 y);
-  // One frame as the main loop runs it: the scene, then the button flags
-  // cleared and the flip.
-  static void Frame();
-  static void Frames(int n);
-  // The (channel, command) pairs logged since the last call.
-  static std::vector<std::pair<int, int>> TakeSounds();
-
-  std::filesystem::path dir_;
-  std::filesystem::path oldDir_;
+  void SetUp() override {
+    app::ResetInput();
+    app::ResetScores();
+    video::ResetVideo();
+    sound::ResetSound();
+    game::ResetGame();
+    ResetScenes();
+    app::BuildTrigTables();
+    app::SeedRandom(12345);
+    app::AppActive = 1;
+    video::CreateSurfaces();
+    sound::ClearSoundLog();
+    oldDir_ = std::filesystem::current_path();
+    char pattern[] = "/tmp/scenes_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    std::filesystem::current_path(dir_);
+    WriteTitlePicture("TITLE.ssk");
+    WriteTitlePicture("OMAKETITLE.ssk", 100);
+    WriteGameSheet("qqqq.ssk");
+    WriteGameSheet("qqqqomake.ssk", 100);
+    WritePicture("JYOUSI.SSK", 640, 504,
+                 {{100, 0, 0, 640, 480},
+                  {101, 0, 480, 16, 504},
+                  {102, 1, 481, 2, 482},
+                  {102, 20, 480, 21, 481}},
+                 0, 0);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(oldDir_);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  std::filesystem::path dir_, oldDir_;
+  // A picture into the sheet, keyed on `key` or else as its palette says.
+  static void LoadSheet(const char* name, int key = -1) {
+    video::LoadSskImage(name, 0, 0);
+    u8 own = video::LoadSskPalette(name);
+    video::SetSheetColorKey(key < 0 ? own : u8(key));
+  }
+  // The index at (x, y) of the frame shown last.
+  static u8 Shown(int x, int y) { return video::PrimarySurface->Row(y)[x]; }
+  static u8 Sheet(int x, int y) { return video::SheetSurface->Row(y)[x]; }
+  static bool ShownAll(video::Rect r, u8 index) {
+    const int w = r.right - r.left;
+    for (int i = 0; i < w * (r.bottom - r.top); ++i) {
+      if (Shown(r.left + i % w, r.top + i / w) != index) return false;
+    }
+    return true;
+  }
+  static void FillScreens(u8 index) {
+    for (auto* s : {video::BackSurface, video::PrimarySurface}) {
+      for (int y = 0; y < 480; ++y) std::memset(s->Row(y), index, 640);
+    }
+  }
+  static void SetMouse(u32 x, u32 y) { app::MouseX = x, app::MouseY = y; }
+  // One frame as the main loop runs it: the scene, the buttons up, the flip.
+  static void Frame() {
+    app::CurrentScene();
+    app::LeftButton = app::RightButton = 0;
+    video::FlipSurfaces();
+  }
+  static void Frames(int n) {
+    while (n-- > 0) Frame();
+  }
+  static void LeftClickAt(u32 x, u32 y) {
+    SetMouse(x, y);
+    app::LeftButton = 1;
+    Frame();
+  }
+  static int LiveActors() {
+    int live = 0;
+    for (const game::Actor& a : game::ActorPool) live += a.active;
+    return live;
+  }
+  static bool Saved() { return std::filesystem::exists("Score.dat"); }
+  // The (channel, command) logged last.
+  static std::pair<int, int> LastSound() {
+    const auto& e = sound::SoundLog[std::max(sound::SoundLogCount, 1) - 1];
+    return {e.channel, e.command};
+  }
 };
 
 }  // namespace scenes_test

@@ -1,0 +1,265 @@
+#include <cstdio>
+
+#include "scene_fixture.h"
+
+namespace scenes_test {
+namespace {
+
+// The opening, title, menu and boss key, from the title picture loaded and
+// faded out, as the opening leaves it.
+class FrontTest : public SceneTest {
+ protected:
+  void SetUp() override {
+    SceneTest::SetUp();
+    LoadSheet("TITLE.ssk", kTitleKey);
+    for (int i = 0; i < 64; ++i) video::FadeOutStep(0, 255);
+  }
+  static bool PaletteInFull() {
+    return std::memcmp(video::ScreenPalette, video::ImagePalette,
+                       sizeof video::ScreenPalette) == 0;
+  }
+  void OpenSettings() {
+    app::CurrentScene = MenuScene;
+    LeftClickAt(300, 300);
+    ASSERT_EQ(MenuPhase, 2u);
+  }
+};
+
+TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
+  app::CurrentScene = OpeningScene;
+  video::SetSheetColorKey(200);
+  const int phaseFrom[] = {1, 160, 352, 481};  // phases 1..4 current after
+  for (int frame = 1; frame <= 482; ++frame) {
+    app::LeftButton = 1;
+    Frame();
+    int phase = 0;
+    for (int from : phaseFrom) phase += frame >= from && frame < 482;
+    ASSERT_EQ(OpeningPhase, phase) << frame;
+    ASSERT_EQ(app::CurrentScene == TitleScene, frame == 482) << frame;
+    if (frame == 161) {  // the emblem held
+      EXPECT_TRUE(ShownAll({272, 224, 368, 256}, 30));
+      EXPECT_EQ(Shown(271, 240) + Shown(368, 240), 0);
+    }
+  }
+  EXPECT_EQ(video::SheetColorKey, kTitleKey);  // keyed on the lettering corner
+  // The fade, two steps a frame, leaves out entry 255.
+  for (int i = 0; i < 255; ++i) ASSERT_LE(video::ScreenPalette[i].red, 1);
+  EXPECT_EQ(video::ScreenPalette[255].red, 255);
+  // Everything back to the start so that it would run alike again.
+  EXPECT_EQ(OpeningTimer + OpeningSpeed + OpeningCell, 0);
+  EXPECT_EQ(OpeningSize * 10 + OpeningStep, 21);
+  std::remove("TITLE.ssk");  // and it runs its course without a picture
+  app::CurrentScene = OpeningScene;
+  Frames(482);
+  EXPECT_EQ(app::CurrentScene, TitleScene);
+}
+
+TEST_F(FrontTest, TitleWavesInThenRevealsFromTheMiddleButColumnZero) {
+  app::CurrentScene = TitleScene;
+  Frame();
+  // Strips 0 and 2 shifted by 3 and 9: the lettering's column with them.
+  EXPECT_EQ(Shown(1 + 3, 0) + Shown(1 + 9, 6) + Shown(1, 0), 2 * 21);
+  for (int n = 0; TitlePhase == 0 && n < 400; ++n) Frame();
+  EXPECT_TRUE(PaletteInFull());
+  FillScreens(99);
+  Frame();
+  // The band opens 20 rows each way; the rest keeps what the screen held.
+  EXPECT_TRUE(ShownAll({2, 220, 640, 260}, 40));
+  EXPECT_EQ(Shown(100, 219) + Shown(100, 260) + Shown(0, 240), 3 * 99);
+  Frames(11);  // the twelfth reveals all
+  EXPECT_TRUE(ShownAll({2, 0, 640, 1}, 40));
+  EXPECT_EQ(Shown(0, 0), 99);  // column 0 is never copied
+}
+
+TEST_F(FrontTest, TitleEmblemTurnsLikeACoinShowingBothFaces) {
+  app::CurrentScene = TitleScene;
+  TitlePhase = 2;
+  Frame();
+  EXPECT_EQ(Shown(592, 460), 40);  // edge-on: nothing drawn
+  Frame();
+  EXPECT_TRUE(ShownAll({591, 448, 593, 480}, 31));  // back face, 2 wide
+  EXPECT_EQ(Shown(590, 460), 40);
+  Frame();
+  EXPECT_TRUE(ShownAll({590, 448, 594, 480}, 31));
+  for (int n = 0; TitleSwing > -20 && n < 300; ++n) Frame();
+  // Negative swing: the front face, the right way round.
+  EXPECT_TRUE(ShownAll({592 + TitleSwing, 448, 592 - TitleSwing, 480}, 30));
+}
+
+TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
+  for (u32 bonus : {0u, 1u}) {  // in bonus mode too, unlike a game start
+    app::BonusMode = bonus;
+    LoadSheet(bonus ? "OMAKETITLE.ssk" : "TITLE.ssk", kTitleKey);
+    app::CurrentScene = TitleScene;
+    TitlePhase = 2;
+    TitleIdle = 960;
+    Frame();
+    EXPECT_EQ(app::CurrentScene, RankingScene);
+    EXPECT_EQ(Shown(100, 400), 40 + 100 * bonus);  // still drew the title
+    EXPECT_EQ(TitleIdle + TitleSpin + TitleAmplitude + TitlePhase, 100);
+    EXPECT_EQ(Sheet(0, 1536) + video::SheetColorKey, 80 + 100 * bonus + 9);
+  }
+}
+
+TEST_F(FrontTest, TitleClicksSkipTheWaveAndCountOnALoadingFrameAtOnce) {
+  app::CurrentScene = TitleScene;
+  Frames(10);
+  app::LeftButton = 1;
+  Frame();
+  EXPECT_EQ(TitlePhase, 2);
+  EXPECT_TRUE(PaletteInFull());
+  // A later visit reloads the picture; a click there counts at once.
+  app::BonusMode = 1;
+  TitlePhase = -1;
+  TitleIdle = 5;
+  app::LeftButton = 1;
+  Frame();
+  EXPECT_EQ(Sheet(100, 0) + video::SheetColorKey, 140 + kTitleKey);
+  EXPECT_EQ(TitlePhase, 11);
+  Frame();
+  EXPECT_EQ(app::CurrentScene, MenuScene);
+  EXPECT_EQ(TitlePhase + TitleIdle, 4);  // idle time kept: an early time-out
+}
+
+TEST_F(FrontTest, MenuChoiceBoxesCountTheirBordersAndRightClickGoesBack) {
+  app::CurrentScene = MenuScene;
+  const u32 cases[][3] = {{256, 174, 1}, {404, 238, 1}, {255, 200, 0},
+                          {405, 200, 0}, {300, 173, 0}, {300, 239, 0},
+                          {256, 264, 2}, {404, 330, 2}, {300, 263, 0},
+                          {300, 331, 0}, {405, 300, 0}};
+  for (const auto& c : cases) {
+    MenuPhase = 0;
+    LeftClickAt(c[0], c[1]);
+    EXPECT_EQ(MenuPhase, c[2]) << c[0] << "," << c[1];
+  }
+  app::LeftButton = app::RightButton = 1;  // not with the left down too
+  Frame();
+  EXPECT_EQ(app::CurrentScene, MenuScene);
+  app::RightButton = 1;
+  Frame();
+  EXPECT_EQ(app::CurrentScene, TitleScene);
+  EXPECT_FALSE(Saved());
+}
+
+TEST_F(FrontTest, MenuLeavesColumnZeroLightsTheChoiceAndDrawsTheCursorLast) {
+  app::CurrentScene = MenuScene;
+  FillScreens(99);
+  SetMouse(300, 200);
+  Frame();
+  for (int y = 0; y < 480; ++y) ASSERT_EQ(Shown(0, y), 99) << y;
+  EXPECT_EQ(Shown(1, 0) + Shown(639, 479), 2 * 40);
+  EXPECT_TRUE(ShownAll({284, 184, 316, 216}, 70));       // 32 x 32 on the mouse
+  EXPECT_EQ(Shown(283, 200) + Shown(387, 200), 2 * 51);  // lit, 116 wide
+  EXPECT_EQ(Shown(330, 313) + Shown(330, 314), 52 + 40);  // 24 high
+  SetMouse(404, 330);
+  Frame();
+  EXPECT_EQ(Shown(300, 200) + Shown(300, 300), 50 + 53);
+}
+
+TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
+  app::CurrentScene = MenuScene;
+  game::ActorPool[3].active = game::HitCount = game::ShotCount = 5;
+  game::MaxCombo = game::EnemiesSpawned = 5;
+  LeftClickAt(300, 200);
+  Frame();
+  EXPECT_EQ(app::CurrentScene, PlayScene);
+  EXPECT_EQ(LiveActors() + game::HitCount + game::ShotCount + game::MaxCombo +
+                i32(game::EnemiesSpawned + MenuPhase),
+            0);
+  EXPECT_EQ(LastSound(), (std::pair{13, -1}));
+  // The sheet by the bonus setting (2 only from a damaged file).
+  const int cases[][3] = {{0, 80, kGameKey}, {1, 180, 12}, {2, 80, kGameKey}};
+  for (const auto& c : cases) {
+    app::BonusMode = u32(c[0]);
+    MenuPhase = 1;
+    MenuScene();
+    EXPECT_EQ(Sheet(0, 1536), c[1]) << c[0];
+    EXPECT_EQ(video::SheetColorKey, c[2]) << c[0];
+    EXPECT_EQ(video::ImagePalette[3].blue, kGameShade + c[1] - 80);
+  }
+}
+
+TEST_F(FrontTest, SettingsArrowsLeaveOutTheirBordersAndLeavingSaves) {
+  OpenSettings();
+  // x, y, then detail and difficulty (both 1 before, or held at 0 and 2).
+  const int cases[][4] = {{304, 140, 1, 1}, {368, 140, 1, 1}, {340, 112, 1, 1},
+                          {340, 176, 1, 1}, {305, 113, 0, 1}, {367, 175, 0, 0},
+                          {432, 140, 1, 1}, {433, 140, 2, 1}, {495, 175, 2, 2},
+                          {496, 140, 1, 1}, {340, 177, 1, 0}, {460, 239, 1, 2},
+                          {460, 240, 1, 1}, {460, 200, 2, 2}, {340, 200, 0, 0}};
+  for (const auto& c : cases) {
+    bool held = c[2] == c[3] && c[2] != 1;
+    app::DetailLevel = app::Difficulty = u8(held ? c[2] : 1);
+    LeftClickAt(c[0], c[1]);
+    EXPECT_EQ(app::DetailLevel * 10 + app::Difficulty, c[2] * 10 + c[3])
+        << c[0] << "," << c[1];
+  }
+  // Lit arrow, detail 2, heading, leave; a value drawn after its click.
+  app::DetailLevel = 2;
+  SetMouse(340, 140);
+  Frame();
+  EXPECT_EQ(Shown(321, 158) + Shown(400, 140), 58 + 61);
+  EXPECT_EQ(Shown(300, 10) + Shown(600, 460), 53 + 69);
+  app::LeftButton = 1;
+  Frame();
+  EXPECT_EQ(Shown(400, 140), 62);
+  // Only leaving the page saves; the leave area's borders do not count.
+  LeftClickAt(560, 400);
+  LeftClickAt(600, 332);
+  EXPECT_EQ(MenuPhase + Saved(), 2u);
+  LeftClickAt(561, 333);  // well above the drawn button
+  EXPECT_EQ(MenuPhase, 0u);
+  EXPECT_EQ(app::CurrentScene, MenuScene);
+  app::DetailLevel = 2;
+  app::LoadScores();
+  EXPECT_EQ(app::DetailLevel, 1);
+}
+
+TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
+  app::CurrentScene = MenuScene;
+  const u32 earned[][3] = {
+      {0, 0, 0}, {1000, 0, 0}, {1001, 0, 1}, {0, 1, 1}, {0x80000000u, 0, 0}};
+  for (const auto& c : earned) {
+    MenuPhase = 2, app::BonusMode = 0;
+    app::HighScores[0] = c[0], app::HighScores[9] = c[1];
+    LeftClickAt(460, 270);
+    EXPECT_EQ(app::BonusMode * 1000 + Sheet(100, 0), c[2] ? 1140 : 40) << c[0];
+    EXPECT_EQ(Shown(150, 270) == 56, c[2] == 1);  // the row's label
+    LoadSheet("TITLE.ssk", kTitleKey);
+  }
+  // What is drawn after the switch comes from the bonus picture ("on").
+  app::HighScores[9] = 5;
+  LeftClickAt(460, 270);
+  EXPECT_EQ(Shown(400, 270), 167);
+  // Value before, arrow x, value after, what the sheet then holds.
+  const u32 cases[][4] = {{1, 460, 1, 1},   {1, 340, 0, 40}, {0, 340, 0, 1},
+                          {0, 460, 1, 140}, {2, 340, 0, 1},  {2, 460, 1, 1}};
+  for (const auto& c : cases) {
+    app::BonusMode = c[0];
+    video::SheetSurface->Row(0)[100] = 1;
+    LeftClickAt(c[1], 270);
+    EXPECT_EQ(app::BonusMode * 1000 + Sheet(100, 0), c[2] * 1000 + c[3])
+        << c[0] << " " << c[1];
+  }
+}
+
+TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
+  LoadSheet("JYOUSI.SSK", 102);  // as the play scene's right click leaves it
+  app::CurrentScene = BossKeyScene;
+  LeftClickAt(300, 200);  // left clicks do nothing here
+  Frame();
+  EXPECT_EQ(app::CurrentScene, BossKeyScene);
+  EXPECT_EQ(Shown(300, 200) + Shown(315, 223), 2 * 101);
+  // The key index shows the picture, and so does all around the pointer.
+  EXPECT_EQ(
+      Shown(301, 201) + Shown(299, 200) + Shown(316, 200) + Shown(300, 224),
+      4 * 100);
+  app::RightButton = 1;
+  app::CurrentScene();
+  EXPECT_EQ(app::RightButton + (app::CurrentScene == PlayScene), 1);
+  EXPECT_EQ(Sheet(0, 1536) + video::SheetColorKey, 80 + kGameKey);
+  EXPECT_EQ(LastSound(), (std::pair{13, -1}));
+}
+
+}  // namespace
+}  // namespace scenes_test
