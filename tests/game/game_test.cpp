@@ -90,6 +90,7 @@ game::Actor ExpectedEnemy(i32 type) {
   a.targetY = Sum({d(255), d(127), d(63), d(31)});
   return a;
 }
+
 TEST_F(GameTest, EnemiesFollowTheDrawsInOrderAndEffectsTakeFreeSlots) {
   int sides = 0;
   for (u32 seed : {1u, 77u, 4000000000u, 5u, 6u, 7u, 8u, 9u, 10u, 11u}) {
@@ -130,6 +131,7 @@ TEST_F(GameTest, EnemiesFollowTheDrawsInOrderAndEffectsTakeFreeSlots) {
     EXPECT_EQ(At(ActorPool[m[0]]), At(e));
   }
 }
+
 TEST_F(GameTest, BearingAndTurnGoTheShorterWayAndWrap) {
   // Bearings from (300, 200); straight up and up-right truncate a hair short.
   const i32 b[][3] = {{100, 200, 256}, {300, 400, 512}, {500, 200, 768},
@@ -150,6 +152,7 @@ TEST_F(GameTest, BearingAndTurnGoTheShorterWayAndWrap) {
   StepEnemies();
   EXPECT_EQ(1019, ActorPool[0].heading);
 }
+
 TEST_F(GameTest, WaypointBoxesAreStrictThenAnExitThenOffTheField) {
   const struct {
     f32 x, y;
@@ -176,6 +179,7 @@ TEST_F(GameTest, WaypointBoxesAreStrictThenAnExitThenOffTheField) {
   EXPECT_EQ(make_tuple(0, 1), tie(ActorPool[1].active, ActorPool[2].active));
   EXPECT_EQ(0, sound::SoundLogCount);  // leaving is silent
 }
+
 TEST_F(GameTest, HitEnemiesGoDownAndLeaveABlastAndASound) {
   // A walker goes in the next pass, a flyer from height 100 in 100, puffing
   // at its height about once in 32, 16 or 8 passes by Difficulty (else 32).
@@ -211,6 +215,7 @@ TEST_F(GameTest, HitEnemiesGoDownAndLeaveABlastAndASound) {
     EXPECT_TRUE(puffs >= low[difficulty] && puffs <= high[difficulty]) << puffs;
   }
 }
+
 TEST_F(GameTest, ArrivalsAreCappedByThePreviousFramesCountUntilTheHundredth) {
   game::EnemiesSpawned = 0, game::LiveEnemyCount = 10;
   EXPECT_EQ(1, StepEnemies());  // ten counted last frame: nothing made
@@ -233,6 +238,7 @@ TEST_F(GameTest, ArrivalsAreCappedByThePreviousFramesCountUntilTheHundredth) {
   Place(0, 0.0f, 0.0f, game::Blast);  // over once it has gone, effects or not
   EXPECT_EQ(0, StepEnemies());
 }
+
 TEST_F(GameTest, AWholeGameWithNoClicksEndsWithEveryEnemyGoneAndNoHits) {
   for (u32 seed : {1u, 2024u}) {
     game::ResetGame();
@@ -246,6 +252,7 @@ TEST_F(GameTest, AWholeGameWithNoClicksEndsWithEveryEnemyGoneAndNoHits) {
                          CountLive(game::Blast)));
   }
 }
+
 TEST_F(GameTest, EnemiesMoveAndAnimateInPingPongAndAreCounted) {
   // Each picture for three steps, the first change at the third.
   const i32 want[] = {1, 2, 3, 4, 5, 6, 7, 6, 5, 4, 3, 2, 1, 0, 1};
@@ -273,6 +280,7 @@ void Click(u32 x, u32 y) {
   sound::ClearSoundLog();
   game::HandleMouse();
 }
+
 TEST_F(GameTest, EffectsLiveTheirTimeAndShowTheirPictures) {
   const struct {
     i32 kind, type, life;
@@ -319,6 +327,7 @@ TEST_F(GameTest, EffectsLiveTheirTimeAndShowTheirPictures) {
     EXPECT_EQ(step < 60 ? 256 : 0, CountLive(game::MissMark)) << step;
   }
 }
+
 TEST_F(GameTest, AMissLeavesAMarkAndTwoPuffsAtTheCursor) {
   Place(0, 400.0f, 300.0f);
   Click(100, 200);
@@ -335,6 +344,7 @@ TEST_F(GameTest, AMissLeavesAMarkAndTwoPuffsAtTheCursor) {
   }
   EXPECT_EQ(0, ActorPool[4].active);
 }
+
 TEST_F(GameTest, TheBoxIsStrictSignedAndCountsAFlyersHeight) {
   auto hits = [](u32 mx, u32 my, f32 x, f32 y, i32 height = 0) {
     Place(0, x, y, game::Flyer).height = height;
@@ -354,6 +364,7 @@ TEST_F(GameTest, TheBoxIsStrictSignedAndCountsAFlyersHeight) {
   EXPECT_EQ(0, hits(10, 10, -38.5f, 10.0f));
   EXPECT_EQ(1, hits(10, 5, 10.0f, -20.0f));
 }
+
 TEST_F(GameTest, CountersAndComboWithAFallingFlyerInTheBox) {
   Place(0, 300.0f, 300.0f, game::WalkerOne);
   Place(1, 310.0f, 290.0f, game::WalkerTwo);
@@ -421,6 +432,7 @@ P Span(int x, int y, u8 v) {
   }
   return {first, last};
 }
+
 TEST_F(Drawing, FiguresAreRightAlignedAndTheCursorIsCentred) {
   game::DrawNumber(448, 100, 107);
   EXPECT_EQ(P(320, 351), Span(-1, 110, 11));
@@ -441,6 +453,7 @@ TEST_F(Drawing, FiguresAreRightAlignedAndTheCursorIsCentred) {
   EXPECT_EQ(scenes::BossKeyScene, app::CurrentScene);
   EXPECT_EQ(13, sound::SoundLog[0].channel);
 }
+
 TEST_F(Drawing, DirectionRowsFollowTheHeading) {
   const i32 cases[][2] = {{0, 1},   {63, 1},  {64, 2},  {191, 2}, {192, 3},
                           {447, 4}, {448, 5}, {575, 5}, {576, 6}, {704, 7},
@@ -454,6 +467,7 @@ TEST_F(Drawing, DirectionRowsFollowTheHeading) {
     }
   }
 }
+
 TEST_F(Drawing, PicturesAndShadowsStandWhereTheyShould) {
   // A flyer 150 up with its shadow on the ground; a walker hopping 9 whose
   // shadow does not hop, and a lower one's shadow running under its picture.
@@ -477,6 +491,7 @@ TEST_F(Drawing, PicturesAndShadowsStandWhereTheyShould) {
   EXPECT_EQ(P(250, 349), Span(300, -1, kBlast));
   EXPECT_EQ(P(68, 131), Span(500, -1, kMark));
 }
+
 TEST_F(Drawing, TheSortIsStableAndMatchesAStableSort) {
   app::SeedRandom(99);
   for (int round = 0; round < 3; ++round) {
