@@ -103,7 +103,9 @@ TEST_F(FlowTest, GameWithABossKeyAndNoShotsEndsAndItsZeroIsRecorded) {
   ASSERT_LT(result[0] + 86, click);
   const std::string& last = t[result[0] - 1];
   EXPECT_EQ(Num(last, "EnemiesSpawned"), 100);
-  EXPECT_EQ(Num(last, "LiveEnemyCount") + Num(last, "ShotCount"), 0);
+  EXPECT_EQ(
+      std::make_tuple(Num(last, "LiveEnemyCount"), Num(last, "ShotCount")),
+      std::make_tuple(0LL, 0LL));
   EXPECT_EQ(Num(t[result[0] + 84], "ResultPhase"), 0);
   EXPECT_EQ(Num(t[result[0] + 85], "ResultPhase"), 1);
   EXPECT_EQ(Starts(t, "RankingScene"), std::vector<int>{click + 1});

@@ -38,7 +38,8 @@ TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
     ASSERT_EQ(app::CurrentScene == TitleScene, frame == 482) << frame;
     if (frame == 161) {  // the emblem held
       EXPECT_TRUE(ShownAll({272, 224, 368, 256}, 30));
-      EXPECT_EQ(Shown(271, 240) + Shown(368, 240), 0);
+      EXPECT_EQ(std::make_tuple(Shown(271, 240), Shown(368, 240)),
+                std::make_tuple(0, 0));
     }
   }
   EXPECT_EQ(video::SheetColorKey, kTitleKey);  // keyed on the lettering corner
@@ -46,8 +47,9 @@ TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
   for (int i = 0; i < 255; ++i) ASSERT_LE(video::ScreenPalette[i].red, 1);
   EXPECT_EQ(video::ScreenPalette[255].red, 255);
   // Everything back to the start so that it would run alike again.
-  EXPECT_EQ(OpeningTimer + OpeningSpeed + OpeningCell, 0);
-  EXPECT_EQ(OpeningSize * 10 + OpeningStep, 21);
+  EXPECT_EQ(std::make_tuple(OpeningTimer, OpeningSpeed, OpeningCell,
+                            OpeningSize, OpeningStep),
+            std::make_tuple(0, 0, 0, 2, 1));
   std::remove("TITLE.ssk");  // and it runs its course without a picture
   app::CurrentScene = OpeningScene;
   Frames(482);
@@ -58,14 +60,16 @@ TEST_F(FrontTest, TitleWavesInThenRevealsFromTheMiddleButColumnZero) {
   app::CurrentScene = TitleScene;
   Frame();
   // Strips 0 and 2 shifted by 3 and 9: the lettering's column with them.
-  EXPECT_EQ(Shown(1 + 3, 0) + Shown(1 + 9, 6) + Shown(1, 0), 2 * 21);
+  EXPECT_EQ(std::make_tuple(Shown(1 + 3, 0), Shown(1 + 9, 6), Shown(1, 0)),
+            std::make_tuple(21, 21, 0));
   for (int n = 0; TitlePhase == 0 && n < 400; ++n) Frame();
   EXPECT_TRUE(PaletteInFull());
   FillScreens(99);
   Frame();
   // The band opens 20 rows each way; the rest keeps what the screen held.
   EXPECT_TRUE(ShownAll({2, 220, 640, 260}, 40));
-  EXPECT_EQ(Shown(100, 219) + Shown(100, 260) + Shown(0, 240), 3 * 99);
+  EXPECT_EQ(std::make_tuple(Shown(100, 219), Shown(100, 260), Shown(0, 240)),
+            std::make_tuple(99, 99, 99));
   Frames(11);  // the twelfth reveals all
   EXPECT_TRUE(ShownAll({2, 0, 640, 1}, 40));
   EXPECT_EQ(Shown(0, 0), 99);  // column 0 is never copied
@@ -96,8 +100,10 @@ TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
     Frame();
     EXPECT_EQ(app::CurrentScene, RankingScene);
     EXPECT_EQ(Shown(100, 400), 40 + 100 * bonus);  // still drew the title
-    EXPECT_EQ(TitleIdle + TitleSpin + TitleAmplitude + TitlePhase, 100);
-    EXPECT_EQ(Sheet(0, 1536) + video::SheetColorKey, 80 + 100 * bonus + 9);
+    EXPECT_EQ(std::make_tuple(TitleIdle, TitleSpin, TitleAmplitude, TitlePhase),
+              std::make_tuple(0, 1, 100, -1));
+    EXPECT_EQ(std::make_tuple(int(Sheet(0, 1536)), int(video::SheetColorKey)),
+              std::make_tuple(80 + 100 * int(bonus), int(kGameKey)));
   }
 }
 
@@ -114,11 +120,13 @@ TEST_F(FrontTest, TitleClicksSkipTheWaveAndCountOnALoadingFrameAtOnce) {
   TitleIdle = 5;
   app::LeftButton = 1;
   Frame();
-  EXPECT_EQ(Sheet(100, 0) + video::SheetColorKey, 140 + kTitleKey);
+  EXPECT_EQ(std::make_tuple(int(Sheet(100, 0)), int(video::SheetColorKey)),
+            std::make_tuple(140, int(kTitleKey)));
   EXPECT_EQ(TitlePhase, 11);
   Frame();
   EXPECT_EQ(app::CurrentScene, MenuScene);
-  EXPECT_EQ(TitlePhase + TitleIdle, 4);  // idle time kept: an early time-out
+  // Idle time kept: an early time-out.
+  EXPECT_EQ(std::make_tuple(TitlePhase, TitleIdle), std::make_tuple(-1, 5));
 }
 
 TEST_F(FrontTest, MenuChoiceBoxesCountTheirBordersAndRightClickGoesBack) {
@@ -147,13 +155,17 @@ TEST_F(FrontTest, MenuLeavesColumnZeroLightsTheChoiceAndDrawsTheCursorLast) {
   SetMouse(300, 200);
   Frame();
   for (int y = 0; y < 480; ++y) ASSERT_EQ(Shown(0, y), 99) << y;
-  EXPECT_EQ(Shown(1, 0) + Shown(639, 479), 2 * 40);
-  EXPECT_TRUE(ShownAll({284, 184, 316, 216}, 70));       // 32 x 32 on the mouse
-  EXPECT_EQ(Shown(283, 200) + Shown(387, 200), 2 * 51);  // lit, 116 wide
-  EXPECT_EQ(Shown(330, 313) + Shown(330, 314), 52 + 40);  // 24 high
+  EXPECT_EQ(std::make_tuple(Shown(1, 0), Shown(639, 479)),
+            std::make_tuple(40, 40));
+  EXPECT_TRUE(ShownAll({284, 184, 316, 216}, 70));  // 32 x 32 on the mouse
+  EXPECT_EQ(std::make_tuple(Shown(283, 200), Shown(387, 200)),
+            std::make_tuple(51, 51));  // lit, 116 wide
+  EXPECT_EQ(std::make_tuple(Shown(330, 313), Shown(330, 314)),
+            std::make_tuple(52, 40));  // 24 high
   SetMouse(404, 330);
   Frame();
-  EXPECT_EQ(Shown(300, 200) + Shown(300, 300), 50 + 53);
+  EXPECT_EQ(std::make_tuple(Shown(300, 200), Shown(300, 300)),
+            std::make_tuple(50, 53));
 }
 
 TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
@@ -163,9 +175,10 @@ TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
   LeftClickAt(300, 200);
   Frame();
   EXPECT_EQ(app::CurrentScene, PlayScene);
-  EXPECT_EQ(LiveActors() + game::HitCount + game::ShotCount + game::MaxCombo +
-                i32(game::EnemiesSpawned + MenuPhase),
-            0);
+  EXPECT_EQ(
+      std::make_tuple(LiveActors(), game::HitCount, game::ShotCount,
+                      game::MaxCombo, int(game::EnemiesSpawned), MenuPhase),
+      std::make_tuple(0, 0, 0, 0, 0, 0u));
   EXPECT_EQ(LastSound(), (std::pair{13, -1}));
   // The sheet by the bonus setting (2 only from a damaged file).
   const int cases[][3] = {{0, 80, kGameKey}, {1, 180, 12}, {2, 80, kGameKey}};
@@ -191,22 +204,24 @@ TEST_F(FrontTest, SettingsArrowsLeaveOutTheirBordersAndLeavingSaves) {
     bool held = c[2] == c[3] && c[2] != 1;
     app::DetailLevel = app::Difficulty = u8(held ? c[2] : 1);
     LeftClickAt(c[0], c[1]);
-    EXPECT_EQ(app::DetailLevel * 10 + app::Difficulty, c[2] * 10 + c[3])
+    EXPECT_EQ(std::make_tuple(int(app::DetailLevel), int(app::Difficulty)),
+              std::make_tuple(c[2], c[3]))
         << c[0] << "," << c[1];
   }
   // Lit arrow, detail 2, heading, leave; a value drawn after its click.
   app::DetailLevel = 2;
   SetMouse(340, 140);
   Frame();
-  EXPECT_EQ(Shown(321, 158) + Shown(400, 140), 58 + 61);
-  EXPECT_EQ(Shown(300, 10) + Shown(600, 460), 53 + 69);
+  EXPECT_EQ(std::make_tuple(Shown(321, 158), Shown(400, 140), Shown(300, 10),
+                            Shown(600, 460)),
+            std::make_tuple(58, 61, 53, 69));
   app::LeftButton = 1;
   Frame();
   EXPECT_EQ(Shown(400, 140), 62);
   // Only leaving the page saves; the leave area's borders do not count.
   LeftClickAt(560, 400);
   LeftClickAt(600, 332);
-  EXPECT_EQ(MenuPhase + Saved(), 2u);
+  EXPECT_EQ(std::make_tuple(MenuPhase, Saved()), std::make_tuple(2u, false));
   LeftClickAt(561, 333);  // well above the drawn button
   EXPECT_EQ(MenuPhase, 0u);
   EXPECT_EQ(app::CurrentScene, MenuScene);
@@ -223,7 +238,9 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
     MenuPhase = 2, app::BonusMode = 0;
     app::HighScores[0] = c[0], app::HighScores[9] = c[1];
     LeftClickAt(460, 270);
-    EXPECT_EQ(app::BonusMode * 1000 + Sheet(100, 0), c[2] ? 1140 : 40) << c[0];
+    EXPECT_EQ(std::make_tuple(app::BonusMode, u32(Sheet(100, 0))),
+              std::make_tuple(c[2], c[2] ? 140u : 40u))
+        << c[0];
     EXPECT_EQ(Shown(150, 270) == 56, c[2] == 1);  // the row's label
     LoadSheet("TITLE.ssk", kTitleKey);
   }
@@ -238,7 +255,8 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
     app::BonusMode = c[0];
     video::SheetSurface->Row(0)[100] = 1;
     LeftClickAt(c[1], 270);
-    EXPECT_EQ(app::BonusMode * 1000 + Sheet(100, 0), c[2] * 1000 + c[3])
+    EXPECT_EQ(std::make_tuple(app::BonusMode, u32(Sheet(100, 0))),
+              std::make_tuple(c[2], c[3]))
         << c[0] << " " << c[1];
   }
 }
@@ -249,15 +267,19 @@ TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
   LeftClickAt(300, 200);  // left clicks do nothing here
   Frame();
   EXPECT_EQ(app::CurrentScene, BossKeyScene);
-  EXPECT_EQ(Shown(300, 200) + Shown(315, 223), 2 * 101);
+  EXPECT_EQ(std::make_tuple(Shown(300, 200), Shown(315, 223)),
+            std::make_tuple(101, 101));
   // The key index shows the picture, and so does all around the pointer.
-  EXPECT_EQ(
-      Shown(301, 201) + Shown(299, 200) + Shown(316, 200) + Shown(300, 224),
-      4 * 100);
+  EXPECT_EQ(std::make_tuple(Shown(301, 201), Shown(299, 200), Shown(316, 200),
+                            Shown(300, 224)),
+            std::make_tuple(100, 100, 100, 100));
   app::RightButton = 1;
   app::CurrentScene();
-  EXPECT_EQ(app::RightButton + (app::CurrentScene == PlayScene), 1);
-  EXPECT_EQ(Sheet(0, 1536) + video::SheetColorKey, 80 + kGameKey);
+  EXPECT_EQ(
+      std::make_tuple(int(app::RightButton), app::CurrentScene == PlayScene),
+      std::make_tuple(0, true));
+  EXPECT_EQ(std::make_tuple(int(Sheet(0, 1536)), int(video::SheetColorKey)),
+            std::make_tuple(80, int(kGameKey)));
   EXPECT_EQ(LastSound(), (std::pair{13, -1}));
 }
 

@@ -68,11 +68,13 @@ TEST_F(GameSceneTest,
     edges.push_back(ResultBannerX);
   }
   EXPECT_EQ(edges.size(), 86u);
-  EXPECT_EQ(edges[0] + edges[20] + edges[21], 8 + 408 + 412);
+  EXPECT_EQ(std::make_tuple(edges[0], edges[20], edges[21]),
+            std::make_tuple(8, 408, 412));
   EXPECT_EQ(game::EnemiesSpawned, 0);  // no enemy comes in meanwhile
   // The banner at rest, 192 wide, over the field tile.
   EXPECT_TRUE(ShownAll({220, 184, 412, 296}, 81));
-  EXPECT_EQ(Shown(219, 200) + Shown(412, 200) + Shown(300, 296), 3 * 80);
+  EXPECT_EQ(std::make_tuple(Shown(219, 200), Shown(412, 200), Shown(300, 296)),
+            std::make_tuple(80, 80, 80));
   Frame();  // the banner gone; the total's label and "7", right at x 512
   EXPECT_TRUE(ShownAll({192, 336, 256, 368}, 85));
   EXPECT_TRUE(ShownAll({448, 336, 480, 368}, 97));
@@ -87,8 +89,9 @@ TEST_F(GameSceneTest,
   Frame();
   EXPECT_EQ(app::CurrentScene, RankingScene);
   EXPECT_EQ(LiveActors(), 0);
-  EXPECT_EQ(ResultBannerX + ResultPhase + ResultHoldFrames + ResultShownTotal,
-            -12);
+  EXPECT_EQ(std::make_tuple(ResultBannerX, ResultPhase, ResultHoldFrames,
+                            ResultShownTotal),
+            std::make_tuple(-12, 0u, 0, 0));
   EXPECT_EQ(LastSound(), (std::pair{13, 0}));
   app::HighScores[0] = 0;
   app::LoadScores();
@@ -123,12 +126,13 @@ TEST_F(GameSceneTest, ResultEntersTheTotalInPlaceOfTheTenthThenSorts) {
 TEST_F(GameSceneTest, RankingScrollsHoldsAndFadesIn642Frames) {
   app::CurrentScene = RankingScene;
   Frames(256);
-  EXPECT_EQ(RankingScroll + RankingPhase, 512);
+  EXPECT_EQ(std::make_tuple(RankingScroll, RankingPhase),
+            std::make_tuple(512, 0));
   Frame();
   EXPECT_EQ(RankingPhase, 1);
   EXPECT_EQ(LiveActors(), 10);  // enemies walk behind the list
   Frames(256);
-  EXPECT_EQ(RankingHold + RankingFade, 256);
+  EXPECT_EQ(std::make_tuple(RankingHold, RankingFade), std::make_tuple(256, 0));
   Frame();
   EXPECT_EQ(RankingFade, 1);  // the 257th frame of the hold starts the fade
   const u8 red = video::ScreenPalette[255].red;
@@ -136,8 +140,11 @@ TEST_F(GameSceneTest, RankingScrollsHoldsAndFadesIn642Frames) {
   EXPECT_LT(video::ScreenPalette[255].red, red);  // 255 fades too
   EXPECT_EQ(RunRanking(), 127);
   for (int i = 0; i < 256; ++i) ASSERT_LE(video::ScreenPalette[i].blue, 1);
-  EXPECT_EQ(RankingPhase + RankingScroll + RankingFade + RankingHold, 0);
-  EXPECT_EQ(LiveActors() + game::EnemiesSpawned, 0);  // emptied for next time
+  EXPECT_EQ(
+      std::make_tuple(RankingPhase, RankingScroll, RankingFade, RankingHold),
+      std::make_tuple(0, 0, 0, 0));
+  EXPECT_EQ(std::make_tuple(LiveActors(), int(game::EnemiesSpawned)),
+            std::make_tuple(0, 0));  // emptied for next time
   EXPECT_FALSE(Saved());
   // Clicks count only once the scroll is done; frame 258 is the first of the
   // hold, and the fade runs from the next one.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
