@@ -18,12 +18,7 @@ using BenchAudio = platform::QuietPlatform;
 void FillAllChannels(BenchAudio& audio) {
   sound::ResetSound();
   sound::InitSound(audio);
-  sound::LoadWaveChannel(0, "BOMB");
-  for (int c = 1; c <= 3; ++c) sound::DuplicateChannel(c, 0);
-  sound::LoadWaveChannel(4, "PUTI");
-  sound::LoadWaveChannel(5, "ITE");
-  sound::LoadWaveChannel(6, "FALL");
-  sound::LoadWaveChannel(13, "MUSIC");
+  sound::FillGameChannels();
   for (int c = 7; c <= 12; ++c) sound::DuplicateChannel(c, c % 2 ? 13 : 0);
   for (int c = 0; c < sound::kChannelCount; ++c) sound::SoundCommand(c, -1, 0);
 }

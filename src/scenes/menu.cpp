@@ -66,14 +66,7 @@ void Choices() {
 }
 
 void SetUpGame() {
-  sound::LoadWaveChannel(0, "BOMB");
-  sound::DuplicateChannel(1, 0);
-  sound::DuplicateChannel(2, 0);
-  sound::DuplicateChannel(3, 0);
-  sound::LoadWaveChannel(4, "PUTI");
-  sound::LoadWaveChannel(5, "ITE");
-  sound::LoadWaveChannel(6, "FALL");
-  sound::LoadWaveChannel(13, "MUSIC");
+  sound::FillGameChannels();
 
   LoadGameSheet();
 

@@ -133,6 +133,17 @@ int LoadWaveChannel(i32 channel, const char* name) {
   return 1;
 }
 
+void FillGameChannels() {
+  LoadWaveChannel(0, "BOMB");
+  DuplicateChannel(1, 0);
+  DuplicateChannel(2, 0);
+  DuplicateChannel(3, 0);
+  LoadWaveChannel(4, "PUTI");
+  LoadWaveChannel(5, "ITE");
+  LoadWaveChannel(6, "FALL");
+  LoadWaveChannel(13, "MUSIC");
+}
+
 int DuplicateChannel(i32 destination, i32 source) {
   if (!deviceOpen || !ValidChannel(destination) || !ValidChannel(source) ||
       destination == source) {

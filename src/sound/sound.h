@@ -16,6 +16,9 @@ int InitSound(platform::Platform& platform);
 void ReleaseSound();
 int LoadWaveChannel(i32 channel, const char* name);
 int DuplicateChannel(i32 destination, i32 source);
+// The channels as a game fills them, in this order: "BOMB" in 0 with its
+// copies in 1 to 3, "PUTI" in 4, "ITE" in 5, "FALL" in 6, "MUSIC" in 13.
+void FillGameChannels();
 void SoundCommand(i32 channel, i32 command, u32 frequency);
 // True between a successful InitSound and ReleaseSound.
 bool SoundDeviceOpen();

@@ -30,7 +30,13 @@ class FlowTest : public SceneTest {
  protected:
   Trace Run(const std::string& script, int frames) {
     std::ofstream("input.txt") << script;
-    EXPECT_EQ(headless::Run({true, 7, frames, "input.txt", "trace.jsonl"}), 0);
+    headless::Options options;
+    options.hasSeed = true;
+    options.seed = 7;
+    options.frames = frames;
+    options.inputFile = "input.txt";
+    options.traceFile = "trace.jsonl";
+    EXPECT_EQ(headless::Run(options), 0);
     Trace out(1);
     std::ifstream trace("trace.jsonl");
     for (std::string line; std::getline(trace, line);) out.push_back(line);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "platform/headless/quiet_platform.h"
 #include "sound/sound.h"
 
 namespace platform {
@@ -55,20 +56,11 @@ void CloseSdlAudio() {
 namespace {
 
 // Just enough of a platform to open the sound.
-class AudioOnly final : public Platform {
+// No screen; the real audio device.
+class AudioOnly final : public QuietPlatform {
  public:
-  bool PollMessage(Message&) override { return false; }
-  void ShowSplash() override {}
-  bool OpenDisplay() override { return false; }
-  void CloseDisplay() override {}
-  void ShowFailure(const char*, const char*) override {}
-  void HideCursor() override {}
-  bool Present(const std::uint8_t*, int, const PaletteEntry*) override {
-    return false;
-  }
   bool OpenAudio() override { return OpenSdlAudio(); }
   void CloseAudio() override { CloseSdlAudio(); }
-  std::uint32_t CalendarSeconds() override { return 0; }
 };
 
 void PlayAndWait(int channel, const char* what, Uint32 milliseconds) {
@@ -86,13 +78,7 @@ int RunSdlSoundTest() {
     std::fprintf(stderr, "tumblesquash: no audio device\n");
     return 1;
   }
-  // The channels as a game fills them.
-  sound::LoadWaveChannel(0, "BOMB");
-  for (int c = 1; c <= 3; ++c) sound::DuplicateChannel(c, 0);
-  sound::LoadWaveChannel(4, "PUTI");
-  sound::LoadWaveChannel(5, "ITE");
-  sound::LoadWaveChannel(6, "FALL");
-  sound::LoadWaveChannel(13, "MUSIC");
+  sound::FillGameChannels();
 
   PlayAndWait(0, "BOMB", 3000);
   PlayAndWait(4, "PUTI", 700);
