@@ -12,6 +12,7 @@
 #include "bench_support.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
+#include "scenes/pictures.h"
 #include "sound/sound.h"
 #include "video/video.h"
 
@@ -38,18 +39,10 @@ void LoadSheet() {
 game::Actor Snapshot[game::kPoolSize];
 u32 SnapshotRandom;
 
-void Background() {
-  const video::Rect tile{0, 1536, 320, 1776};
-  video::BlitSheet({0, 0, 320, 240}, tile, video::kModeOpaque, 0);
-  video::BlitSheet({0, 240, 320, 480}, tile, video::kModeOpaque, 0);
-  video::BlitSheet({320, 0, 640, 240}, tile, video::kModeOpaque, 0);
-  video::BlitSheet({320, 240, 640, 480}, tile, video::kModeOpaque, 0);
-}
-
 void PlayFrame() {
   game::StepEnemies();
   game::StepActors();
-  Background();
+  scenes::DrawFieldBackground();
   game::SortActorsByY();
   game::DrawActors();
   game::DrawHud();

@@ -1,6 +1,8 @@
 // The headless runner end to end: the real executable, a script, a trace.
 #include <gtest/gtest.h>
 
+#include "../support/work_folder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -69,10 +71,6 @@ std::map<std::string, std::string> Members(const std::string& line) {
 class Headless : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ts_flow_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     for (const auto& e : fs::directory_iterator(TS_RUN_DIR)) {
       const std::string ext = e.path().extension().string();
       if (ext == ".ssk" || ext == ".SSK" || ext == ".bmp") {
@@ -80,7 +78,6 @@ class Headless : public ::testing::Test {
       }
     }
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   int Run(const std::string& args, std::string* errors = nullptr) {
     const std::string cmd = "cd '" + dir_.string() +
@@ -108,7 +105,8 @@ class Headless : public ::testing::Test {
     }
     return lines;
   }
-  fs::path dir_;
+  testsupport::WorkFolder folder_{"ts_flow", false};
+  const fs::path& dir_ = folder_.path();
 };
 
 }  // namespace

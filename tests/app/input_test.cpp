@@ -1,6 +1,8 @@
 // The window procedure and the frame loop as a scene sees them.
 #include <gtest/gtest.h>
 
+#include "../support/work_folder.h"
+
 #include <deque>
 #include <filesystem>
 
@@ -48,21 +50,12 @@ void RecordingScene() {
 class FrameLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("ts_loop_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
     video::ResetVideo();
     sound::ResetSound();
     scenes::ResetScenes();
     seen.clear();
   }
-  void TearDown() override {
-    video::ResetVideo();
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { video::ResetVideo(); }
   // Runs until the first scene call has been made with our scene in place.
   void StartGame() {
     app::Start(p_, {true, 5});
@@ -73,7 +66,7 @@ class FrameLoop : public ::testing::Test {
   app::StepResult Pass() { return app::Step(); }
 
   FakePlatform p_;
-  std::filesystem::path dir_, old_;
+  testsupport::WorkFolder folder_{"ts_loop", true};
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "../support/work_folder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,19 +15,7 @@ namespace {
 
 class ScoreFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ts_scores_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-    ResetScores();
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { ResetScores(); }
   static std::vector<u8> FileBytes() {
     std::ifstream in(kScoreFile, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -35,7 +25,7 @@ class ScoreFile : public ::testing::Test {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
-  fs::path dir_, old_;
+  testsupport::WorkFolder folder_{"ts_scores", true};
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 // relies on (positions, transparent colours, palettes, seams).
 #include <gtest/gtest.h>
 
+#include "../support/work_folder.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -274,9 +276,8 @@ TEST(ContentTest, SplashAndIconAreWindowsBitmaps) {
 }
 
 TEST(ContentTest, GeneratorWritesTheSameBytesEveryRun) {
-  fs::path dir = fs::temp_directory_path() /
-                 ("assetgen-test-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  testsupport::WorkFolder folder("ts_assetgen", false);
+  const fs::path& dir = folder.path();
   std::string cmd = std::string("\"") + TS_ASSETGEN_PATH + "\" --out \"" +
                     dir.string() + "\"";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
@@ -286,7 +287,6 @@ TEST(ContentTest, GeneratorWritesTheSameBytesEveryRun) {
     EXPECT_EQ(ReadAll(dir / name), ReadAll(fs::path(TS_RUN_DIR_PATH) / name))
         << name;
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // in every rectangle the scenes copy, so that one pixel tells what was drawn.
 #pragma once
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include "../support/work_folder.h"
 
 #include <algorithm>
 #include <array>
@@ -97,11 +99,6 @@ class SceneTest : public ::testing::Test {
     app::AppActive = 1;
     video::CreateSurfaces();
     sound::ClearSoundLog();
-    oldDir_ = std::filesystem::current_path();
-    char pattern[] = "/tmp/scenes_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    std::filesystem::current_path(dir_);
     WriteTitlePicture("TITLE.ssk");
     WriteTitlePicture("OMAKETITLE.ssk", 100);
     WriteGameSheet("qqqq.ssk");
@@ -113,12 +110,7 @@ class SceneTest : public ::testing::Test {
                   {102, 20, 480, 21, 481}},
                  0, 0);
   }
-  void TearDown() override {
-    std::filesystem::current_path(oldDir_);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::filesystem::path dir_, oldDir_;
+  testsupport::WorkFolder folder_{"ts_scenes", true};
   // A picture into the sheet, keyed on `key` or else as its palette says.
   static void LoadSheet(const char* name, int key = -1) {
     video::LoadSskImage(name, 0, 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "../support/work_folder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -34,21 +36,11 @@ std::vector<u8> File(int w, int h, const std::vector<u8>& coded) {
 class Loaders : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ts_ssk_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
     ResetVideo();
     CreateSurfaces();
     for (int y = 0; y < kSheetHeight; ++y) {
       for (int x = 0; x < kSheetWidth; ++x) SheetSurface->Row(y)[x] = 77;
     }
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
   }
   static void Save(const char* name, const std::vector<u8>& bytes) {
     std::ofstream(name, std::ios::binary)
@@ -62,7 +54,7 @@ class Loaders : public ::testing::Test {
     }
     return n;
   }
-  fs::path dir_, old_;
+  testsupport::WorkFolder folder_{"ts_ssk", true};
 };
 
 }  // namespace
