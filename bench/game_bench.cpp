@@ -5,15 +5,14 @@
 #include <cstring>
 
 #include "alloc_counter.h"
-#include "app/input.h"
-#include "app/random.h"
-#include "app/scores.h"
-#include "app/trig.h"
+#include "base/input.h"
+#include "base/random.h"
+#include "base/scores.h"
+#include "base/trig.h"
 #include "bench_support.h"
 #include "game/actors.h"
-#include "game/gameplay.h"
-#include "scenes/pictures.h"
-#include "sound/sound.h"
+#include "loop/main_loop.h"
+#include "scenes/scenes.h"
 #include "video/video.h"
 
 namespace {
@@ -39,18 +38,13 @@ void LoadSheet() {
 game::Actor Snapshot[game::kPoolSize];
 u32 SnapshotRandom;
 
+// A frame of the play scene as the frame loop runs it, with a shot.
 void PlayFrame() {
-  game::StepEnemies();
-  game::StepActors();
-  scenes::DrawFieldBackground();
-  game::SortActorsByY();
-  game::DrawActors();
-  game::DrawHud();
-  app::MouseX = 320;
-  app::MouseY = 240;
-  app::LeftButton = 1;
-  game::HandleMouse();
-  sound::ClearSoundLog();
+  base::CurrentScene = scenes::PlayScene;
+  base::MouseX = 320;
+  base::MouseY = 240;
+  base::LeftButton = 1;
+  loop::RunFrame();
 }
 
 // A record of the given kind somewhere on or near the screen, mid-life.
@@ -59,28 +53,25 @@ void Place(int slot, i32 kind) {
   a = game::Actor{};
   a.active = 1;
   a.kind = kind;
-  a.x = static_cast<f32>(app::Random() % 700 - 30);
-  a.y = static_cast<f32>(app::Random() % 540 - 30);
-  a.heading = app::Random() & 1023;
-  a.speed = 2 + (app::Random() & 3);
+  a.x = static_cast<f32>(base::Random() % 700 - 30);
+  a.y = static_cast<f32>(base::Random() % 540 - 30);
+  a.heading = base::Random() & 1023;
+  a.speed = 2 + (base::Random() & 3);
   a.frameStep = kind < 4 ? 1 : 0;
-  a.frame = kind < 4 ? app::Random() % 7 : 1 + app::Random() % 4;
-  if (kind == game::Blast) a.frame = 1 + app::Random() % 12;
-  a.age = kind < 4 ? 0 : app::Random() % 40;
-  a.height = kind == game::Flyer ? 32 + (app::Random() & 127) : 0;
+  a.frame = kind < 4 ? base::Random() % 7 : 1 + base::Random() % 4;
+  if (kind == game::Blast) a.frame = 1 + base::Random() % 12;
+  a.age = kind < 4 ? 0 : base::Random() % 40;
+  a.height = kind == game::Flyer ? 32 + (base::Random() & 127) : 0;
   a.waypointLimit = 5;
-  a.targetX = app::Random() % 639;
-  a.targetY = app::Random() % 477;
+  a.targetX = base::Random() % 639;
+  a.targetY = base::Random() % 477;
 }
 
 void Prepare(bool full) {
-  app::ResetInput();
-  app::ResetScores();
-  app::BuildTrigTables();
-  sound::ResetSound();
-  game::ResetGame();
+  loop::ResetRun();
+  base::BuildTrigTables();
   LoadSheet();
-  app::SeedRandom(2024);
+  base::SeedRandom(2024);
   if (full) {
     for (int i = 0; i < game::kPoolSize; ++i) Place(i, 1 + i % 7);
   } else {
@@ -94,7 +85,7 @@ void Prepare(bool full) {
   // One frame first, so the pool is in the order a full frame leaves it.
   PlayFrame();
   std::memcpy(Snapshot, game::ActorPool, sizeof Snapshot);
-  SnapshotRandom = app::RandomState;
+  SnapshotRandom = base::RandomState;
 }
 
 void RunFrames(benchmark::State& state, bool full) {
@@ -103,7 +94,7 @@ void RunFrames(benchmark::State& state, bool full) {
   for (auto _ : state) {
     // Back to the same field each time, so every frame does the same work.
     std::memcpy(game::ActorPool, Snapshot, sizeof Snapshot);
-    app::RandomState = SnapshotRandom;
+    base::RandomState = SnapshotRandom;
     PlayFrame();
     benchmark::DoNotOptimize(video::BackSurface->pixels[0]);
   }

@@ -17,13 +17,14 @@
 #include <string>
 
 #include "alloc_counter.h"
-#include "app/input.h"
-#include "app/main_loop.h"
-#include "app/scores.h"
+#include "base/input.h"
+#include "loop/main_loop.h"
+#include "base/scores.h"
 #include "game/actors.h"
-#include "platform/headless/quiet_platform.h"
+#include "platform/null/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 extern char** environ;
@@ -41,10 +42,10 @@ constexpr int kPlayedOneGame = 42;
 
 // Messages for the coming passes; filled after each scene call, so the
 // player reacts to the frame just drawn.
-class PlayerPlatform final : public platform::QuietPlatform {
+class PlayerPlatform final : public platform::NullPlatform {
  public:
   bool PollMessage(Message& out) override {
-    if (app::InPregame) {
+    if (loop::InPregame) {
       out = {MsgType::LButtonDown, 0, 0};
       return true;
     }
@@ -55,8 +56,8 @@ class PlayerPlatform final : public platform::QuietPlatform {
   void AfterScene() override {
     head_ = count_ = 0;
     ++framesInScene_;
-    if (app::CurrentScene != scene_) {
-      scene_ = app::CurrentScene;
+    if (base::CurrentScene != scene_) {
+      scene_ = base::CurrentScene;
       framesInScene_ = 0;
     }
     if (scene_ == scenes::TitleScene || scene_ == scenes::MenuScene) {
@@ -88,7 +89,7 @@ class PlayerPlatform final : public platform::QuietPlatform {
 
   Message queue_[4];
   int head_ = 0, count_ = 0;
-  app::Scene scene_ = nullptr;
+  base::Scene scene_ = nullptr;
   int framesInScene_ = 0;
 };
 
@@ -99,8 +100,10 @@ struct GameFolder {
     char name[] = "/tmp/ts_bench_XXXXXX";
     if (!mkdtemp(name)) std::abort();
     path = name;
-    for (const char* file : {"TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk",
-                             "qqqqomake.ssk", "JYOUSI.SSK", "minititle.bmp"}) {
+    std::vector<const char*> files(std::begin(layout::kSskPictures),
+                                   std::end(layout::kSskPictures));
+    files.push_back(layout::kSplashPicture);
+    for (const char* file : files) {
       std::error_code error;
       fs::copy_file(fs::path(TS_RUN_DIR) / file, path / file, error);
       if (error) {
@@ -127,17 +130,11 @@ struct GameFigures {
 // With a benchmark state, only the menu-to-result frames are timed.
 GameFigures PlayOneGame(benchmark::State* state) {
   if (state) state->PauseTiming();
-  app::ResetInput();
-  app::ResetScores();
-  video::ResetVideo();
-  sound::ResetSound();
-  game::ResetGame();
-  scenes::ResetScenes();
   PlayerPlatform player;
-  app::StartOptions options;
+  loop::StartOptions options;
   options.fixedSeed = true;
   options.seed = kSeed;
-  app::Start(player, options);
+  loop::Start(player, options);
 
   GameFigures figures;
   using Clock = std::chrono::steady_clock;
@@ -146,32 +143,31 @@ GameFigures PlayOneGame(benchmark::State* state) {
   bool timing = false;
   // A game that never ends would be a fault of its own; the cap only keeps
   // the benchmark from hanging on one.
-  while (app::SceneCalls < 200000) {
-    const bool play = app::CurrentScene == scenes::PlayScene;
+  while (loop::SceneCalls < 200000) {
+    const bool play = base::CurrentScene == scenes::PlayScene;
     const std::uint64_t before = bench::Allocations.load();
-    const app::StepResult r = app::Step();
-    if (r == app::StepResult::Exit) break;
-    if (r != app::StepResult::Frame) continue;
-    if (play && app::LastScene == scenes::PlayScene) {
+    const loop::StepResult r = loop::Step();
+    if (r == loop::StepResult::Exit) break;
+    if (r != loop::StepResult::Frame) continue;
+    if (play && loop::LastScene == scenes::PlayScene) {
       ++figures.playFrames;
       figures.playAllocations += bench::Allocations.load() - before;
     }
-    if (!timing && app::CurrentScene == scenes::MenuScene) {
+    if (!timing && base::CurrentScene == scenes::MenuScene) {
       timing = true;
-      firstFrame = app::SceneCalls;
+      firstFrame = loop::SceneCalls;
       if (state) state->ResumeTiming();
       start = Clock::now();
-    } else if (timing && app::CurrentScene == scenes::ResultScene) {
+    } else if (timing && base::CurrentScene == scenes::ResultScene) {
       figures.seconds =
           std::chrono::duration<double>(Clock::now() - start).count();
-      figures.frames = app::SceneCalls - firstFrame;
+      figures.frames = loop::SceneCalls - firstFrame;
       figures.finished = true;
       break;
     }
   }
   if (state && !timing) state->ResumeTiming();
-  video::ShutdownDisplay();
-  sound::ReleaseSound();
+  loop::ReleaseDevices();
   return figures;
 }
 

@@ -7,17 +7,19 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "platform/headless/quiet_platform.h"
+#include "platform/null/null_platform.h"
+#include "sound/device.h"
 #include "sound/sound.h"
 
 namespace {
 
-using BenchAudio = platform::QuietPlatform;
+using BenchAudio = platform::NullPlatform;
 
 // Every channel filled and looping: the game's eight and six more copies.
 void FillAllChannels(BenchAudio& audio) {
   sound::ResetSound();
-  sound::InitSound(audio);
+  platform::SetCurrent(&audio);
+  sound::InitSound();
   sound::FillGameChannels();
   for (int c = 7; c <= 12; ++c) sound::DuplicateChannel(c, c % 2 ? 13 : 0);
   for (int c = 0; c < sound::kChannelCount; ++c) sound::SoundCommand(c, -1, 0);
@@ -52,8 +54,7 @@ BENCHMARK(BM_Mixer14)->Unit(benchmark::kMillisecond);
 void BM_SilentDeviceFrame(benchmark::State& state) {
   BenchAudio audio;
   FillAllChannels(audio);
-  sound::OpenSilentDevice(44100);
-  for (auto _ : state) sound::AdvanceSilentDevice(735);
+  for (auto _ : state) sound::AdvanceChannels(735);
   sound::ResetSound();
 }
 BENCHMARK(BM_SilentDeviceFrame);

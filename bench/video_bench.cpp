@@ -11,6 +11,7 @@
 
 #include "bench_support.h"
 #include "video/present.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 using namespace video;
@@ -98,7 +99,7 @@ constexpr Rect kTiles[4] = {{0, 0, 320, 240},
                             {0, 240, 320, 480},
                             {320, 0, 640, 240},
                             {320, 240, 640, 480}};
-constexpr Rect kTile = {0, 1536, 320, 1776};
+constexpr Rect kTile = layout::game::kFieldTile;
 
 void BM_OpaqueTiles_Ours(benchmark::State& state) {
   bench::LoadGameSheet();

@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "platform/headless/quiet_platform.h"
+#include "platform/null/null_platform.h"
 #include "sound/sound.h"
 
 // Any bytes as the one recording a channel is filled from: refused or
@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  static platform::QuietPlatform device;
+  static platform::NullPlatform device;
   static bool open = sound::InitSound(device) == 1;
   (void)open;
   const sound::WaveResource table[] = {

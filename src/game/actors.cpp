@@ -6,12 +6,7 @@
 namespace game {
 
 Actor ActorPool[kPoolSize];
-u8 EnemiesSpawned = 0;
-u8 LiveEnemyCount = 0;
-u8 ExplosionChannel = 0;
-i32 HitCount = 0;
-i32 ShotCount = 0;
-i32 MaxCombo = 0;
+TS_GAME_COUNTERS(TS_DEFINE_GLOBAL)
 
 int FirstFreeSlot() {
   for (int i = 0; i < kPoolSize; ++i) {
@@ -26,12 +21,7 @@ void EmptyPool() {
 
 void ResetGame() {
   for (Actor& a : ActorPool) a = Actor{};
-  EnemiesSpawned = 0;
-  LiveEnemyCount = 0;
-  ExplosionChannel = 0;
-  HitCount = 0;
-  ShotCount = 0;
-  MaxCombo = 0;
+  TS_GAME_COUNTERS(TS_RESTART_GLOBAL)
 }
 
 namespace {
@@ -41,11 +31,11 @@ namespace {
 void MakeEnemy(Actor& a, i32 type) {
   a.active = 1;
   a.kind = type + 1;
-  a.height = (type == 2) ? Draw(127) + 32 : 0;
+  a.height = (type == MakeFlyer) ? Draw(127) + 32 : 0;
   a.frameStep = 1;
   a.frame = 0;
   a.age = 0;
-  a.speed = (type == 2) ? Draw(3) + 2 : Draw(3) + 3;
+  a.speed = (type == MakeFlyer) ? Draw(3) + 2 : Draw(3) + 3;
   a.waypointLimit = 5;
   a.hopPhase = 0;
   a.hit = 0;
@@ -91,15 +81,15 @@ void MakeEffect(const Actor& source, i32 type) {
   e.frame = 1;
   e.frameTimer = 0;
   e.age = 0;
-  if (type == 6) {
+  if (type == MakeBlast) {
     e.height = 0;
     e.kind = Blast;
     return;
   }
-  e.height = (type == 4) ? height : 0;
+  e.height = (type == MakeSmallPuff) ? height : 0;
   e.heading = Draw(1023);
   e.speed = 0;
-  e.kind = (type == 4) ? SmallPuff : LargePuff;
+  e.kind = (type == MakeSmallPuff) ? SmallPuff : LargePuff;
   e.reserved = 0;
   e.frameStep = 0;
 }
@@ -109,14 +99,14 @@ void MakeEffect(const Actor& source, i32 type) {
 void MakeActor(i32 slot, i32 type) {
   if (slot < 0 || slot >= kPoolSize) return;
   switch (type) {
-    case 0:
-    case 1:
-    case 2:
+    case MakeWalkerOne:
+    case MakeWalkerTwo:
+    case MakeFlyer:
       MakeEnemy(ActorPool[slot], type);
       break;
-    case 4:
-    case 6:
-    case 7:
+    case MakeSmallPuff:
+    case MakeBlast:
+    case MakeLargePuff:
       MakeEffect(ActorPool[slot], type);
       break;
     default:

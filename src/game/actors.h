@@ -1,6 +1,16 @@
 // The pool of 512 actors: enemies and the effects of play.
 #pragma once
-#include "app/types.h"
+#include "base/globals.h"
+#include "base/types.h"
+
+// The game counters: X(type, name, start value).
+#define TS_GAME_COUNTERS(X)  \
+  X(u8, EnemiesSpawned, 0)   \
+  X(u8, LiveEnemyCount, 0)   \
+  X(u8, ExplosionChannel, 0) \
+  X(i32, HitCount, 0)        \
+  X(i32, ShotCount, 0)       \
+  X(i32, MaxCombo, 0)
 
 namespace game {
 
@@ -41,13 +51,19 @@ inline constexpr int EnemiesPerGame = 100;
 
 extern Actor ActorPool[kPoolSize];
 
-// Game counters.
-extern u8 EnemiesSpawned;
-extern u8 LiveEnemyCount;
-extern u8 ExplosionChannel;
-extern i32 HitCount;
-extern i32 ShotCount;
-extern i32 MaxCombo;
+TS_GAME_COUNTERS(TS_DECLARE_GLOBAL)
+
+// What MakeActor makes: an enemy of kind type + 1 in the slot given, or an
+// effect in the first free slot, standing where the slot given stands. Any
+// other type makes nothing.
+enum MakeType : i32 {
+  MakeWalkerOne = 0,
+  MakeWalkerTwo = 1,
+  MakeFlyer = 2,
+  MakeSmallPuff = 4,
+  MakeBlast = 6,
+  MakeLargePuff = 7,
+};
 
 void MakeActor(i32 slot, i32 type);
 // First slot with active 0, or -1.

@@ -1,14 +1,17 @@
 // Drawing of the field's actors in depth order, and of the figures.
 #include <cstdio>
 
-#include "app/trig.h"
+#include "base/trig.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace game {
 
 namespace {
+
+namespace sheet = layout::game;
 
 void Copy(video::Rect dst, video::Rect src) {
   video::BlitSheet(dst, src, video::kModeKeyed, 0);
@@ -21,7 +24,7 @@ i32 DirectionRow(i32 heading) {
 }
 
 i32 Hop(const Actor& a) {
-  return static_cast<i32>(10.0 * app::SineTable[a.hopPhase & 1023]);
+  return static_cast<i32>(10.0 * base::SineTable[a.hopPhase & 1023]);
 }
 
 void DrawPicture(const Actor& a) {
@@ -31,31 +34,27 @@ void DrawPicture(const Actor& a) {
     case WalkerOne:
     case WalkerTwo:
     case Flyer: {
-      const i32 row = DirectionRow(a.heading);
-      // The three enemies' blocks lie 512 rows apart on the sheet.
-      const i32 top = (a.kind - 1) * 512 + (row - 1) * 64;
       const i32 lift = Hop(a) + (a.kind == Flyer ? a.height : 0);
       Copy({tx - 32, ty - 32 - lift, tx + 32, ty + 32 - lift},
-           {a.frame * 64, top, a.frame * 64 + 64, top + 64});
+           sheet::EnemyCell(a.kind, DirectionRow(a.heading), a.frame));
       break;
     }
     case SmallPuff:
       Copy({tx - 32, ty - 32 - a.height, tx + 32, ty + 32 - a.height},
-           {(a.frame - 1) * 64, 1920, a.frame * 64, 1984});
+           sheet::SmallPuffCell(a.frame));
       break;
     case MissMark:
       // Past its fourth picture the mark lingers unseen.
       if (a.frame > 4) break;
       Copy({tx - 32, ty - 32 - a.height, tx + 32, ty + 32 - a.height},
-           {(a.frame - 1) * 64, 1984, a.frame * 64, 2048});
+           sheet::MissMarkCell(a.frame));
       break;
     case Blast:
-      Copy({tx - 32, ty - 50, tx + 32, ty + 50},
-           {576, (a.frame + 1) * 100, 640, (a.frame + 1) * 100 + 100});
+      Copy({tx - 32, ty - 50, tx + 32, ty + 50}, sheet::BlastCell(a.frame));
       break;
     case LargePuff:
       Copy({tx - 64, ty - 64 - a.height, tx + 64, ty + 64 - a.height},
-           {(a.frame - 1) * 128, 1792, a.frame * 128, 1920});
+           sheet::LargePuffCell(a.frame));
       break;
     default:
       break;
@@ -93,7 +92,7 @@ void DrawActors() {
     if (a.active == 0) continue;
     const i32 tx = static_cast<i32>(a.x);
     const i32 ty = static_cast<i32>(a.y);
-    Copy({tx - 32, ty - 40, tx + 32, ty + 24}, {256, 1984, 320, 2048});
+    Copy({tx - 32, ty - 40, tx + 32, ty + 24}, sheet::kShadow);
   }
   for (const Actor& a : ActorPool) {
     if (a.active == 0) continue;
@@ -110,18 +109,17 @@ void DrawNumber(i32 x, i32 y, i32 value) {
     const char c = text[n - k];
     if (c < '0' || c > '9') continue;
     const i32 d = c - '0';
-    Copy({x - 32 - 32 * k, y, x - 32 * k, y + 32},
-         {256 + 32 * d, 1920, 288 + 32 * d, 1952});
+    Copy({x - 32 - 32 * k, y, x - 32 * k, y + 32}, sheet::Digit(d));
   }
 }
 
 void DrawHud() {
-  Copy({192, 0, 256, 32}, {320, 1536, 384, 1568});
+  Copy({192, 0, 256, 32}, sheet::kLeftLabel);
   DrawNumber(448, 0, EnemiesPerGame - EnemiesSpawned);
-  Copy({416, 0, 448, 32}, {384, 1536, 416, 1568});
-  Copy({192, 416, 256, 448}, {384, 1568, 448, 1600});
+  Copy({416, 0, 448, 32}, sheet::kCounterIcon);
+  Copy({192, 416, 256, 448}, sheet::kHitsLabel);
   DrawNumber(448, 416, HitCount);
-  Copy({416, 416, 448, 448}, {384, 1536, 416, 1568});
+  Copy({416, 416, 448, 448}, sheet::kCounterIcon);
 }
 
 }  // namespace game

@@ -2,7 +2,7 @@
 // and the end of the game.
 #include <cmath>
 
-#include "app/scores.h"
+#include "base/scores.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
 #include "game/random_points.h"
@@ -63,12 +63,14 @@ void ChooseExit(Actor& a) {
 
 void GoDown(Actor& a, i32 slot) {
   a.height -= 1;
-  if (Draw(SinkPuffMask(app::Difficulty)) == 0) MakeActor(slot, 4);
+  if (Draw(SinkPuffMask(base::Difficulty)) == 0) {
+    MakeActor(slot, MakeSmallPuff);
+  }
   if (a.height <= 0) {
     a.active = 0;
     ExplosionChannel = (ExplosionChannel + 1) & 3;
     sound::SoundCommand(ExplosionChannel, 1, 0);
-    MakeActor(slot, 6);
+    MakeActor(slot, MakeBlast);
   }
 }
 
@@ -91,10 +93,11 @@ void Wander(Actor& a) {
 // True when an enemy was made in the slot.
 bool Arrive(i32 slot) {
   if (LiveEnemyCount >= 10 || EnemiesSpawned >= EnemiesPerGame) return false;
+  // Draws until one of the three enemy types comes up.
   i32 type;
   do {
     type = Draw(3);
-  } while (type >= 3);
+  } while (type > MakeFlyer);
   MakeActor(slot, type);
   EnemiesSpawned += 1;
   LiveEnemyCount += 1;
@@ -108,7 +111,7 @@ i32 StepEnemies() {
   bool arrived = false;
   for (i32 i = 0; i < kPoolSize; ++i) {
     Actor& a = ActorPool[i];
-    if (a.active == 1 && a.kind < 4) {
+    if (a.active == 1 && a.kind < SmallPuff) {
       live += 1;
       a.heading = TurnHeading(a.heading, BearingHeading(a));
       if (a.hit == 1) {

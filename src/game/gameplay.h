@@ -1,6 +1,6 @@
 // One frame of play: steering, motion, shots and the drawing of the field.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 #include "game/actors.h"
 
 namespace game {

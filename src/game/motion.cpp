@@ -1,7 +1,7 @@
 // Every actor's frame of motion and animation, and the count of live
 // enemies that the next frame's arrivals go by.
-#include "app/scores.h"
-#include "app/trig.h"
+#include "base/scores.h"
+#include "base/trig.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
 #include "game/random_points.h"
@@ -13,8 +13,8 @@ namespace {
 // Along the heading at the enemy's speed, rounded to single precision.
 void Move(Actor& a) {
   const i32 h = a.heading & 1023;
-  a.x -= static_cast<f32>(a.speed) * app::SineTable[h];
-  a.y -= static_cast<f32>(a.speed) * app::CosineTable[h];
+  a.x -= static_cast<f32>(a.speed) * base::SineTable[h];
+  a.y -= static_cast<f32>(a.speed) * base::CosineTable[h];
 }
 
 void StepWalker(Actor& a) {
@@ -43,8 +43,8 @@ void StepFlyer(Actor& a) {
 // Puffs drift a pixel a frame whatever their speed, and rise.
 void StepPuff(Actor& a, i32 rise) {
   const i32 h = a.heading & 1023;
-  a.x -= app::SineTable[h];
-  a.y -= app::CosineTable[h];
+  a.x -= base::SineTable[h];
+  a.y -= base::CosineTable[h];
   a.height += rise;
   a.age += 1;
   a.frameTimer += 1;
@@ -67,7 +67,9 @@ void StepMissMark(Actor& a, i32 slot) {
     if (a.frameStep > 6) a.active = 0;
   }
   a.frameTimer = 0;
-  if (Draw(SinkPuffMask(app::Difficulty)) == 0) MakeActor(slot, 4);
+  if (Draw(SinkPuffMask(base::Difficulty)) == 0) {
+    MakeActor(slot, MakeSmallPuff);
+  }
 }
 
 // The smoke draw is made in every frame of the blast, its last included.
@@ -80,7 +82,9 @@ void StepBlast(Actor& a, i32 slot) {
     if (a.frame > 19) a.frame = 19;
   }
   if (a.age > 51) a.active = 0;
-  if (Draw(BlastPuffMask(app::Difficulty)) == 0) MakeActor(slot, 7);
+  if (Draw(BlastPuffMask(base::Difficulty)) == 0) {
+    MakeActor(slot, MakeLargePuff);
+  }
 }
 
 }  // namespace

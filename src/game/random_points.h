@@ -1,12 +1,12 @@
 // The game's random draws, one call per draw so that their order is the
 // order in which the code reads (operands of + have no fixed order in C++).
 #pragma once
-#include "app/random.h"
-#include "app/types.h"
+#include "base/random.h"
+#include "base/types.h"
 
 namespace game {
 
-inline i32 Draw(i32 mask) { return app::Random() & mask; }
+inline i32 Draw(i32 mask) { return base::Random() & mask; }
 
 // x of a point on the field, 0..638.
 inline i32 FieldX() {

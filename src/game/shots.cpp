@@ -1,10 +1,10 @@
-// The mouse in play: the aiming cursor, shots and their hits, the boss key.
-#include "app/input.h"
-#include "app/scene.h"
+// The mouse in play: the aiming cursor, shots and their hits. (The right
+// button's boss key is the play scene's.)
+#include "base/input.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
-#include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace game {
@@ -21,22 +21,14 @@ void LeaveMissMark() {
   Actor& m = ActorPool[n];
   m.active = 1;
   m.kind = MissMark;
-  m.x = static_cast<f32>(app::MouseX);
-  m.y = static_cast<f32>(app::MouseY);
+  m.x = static_cast<f32>(base::MouseX);
+  m.y = static_cast<f32>(base::MouseY);
   m.height = 0;
   m.frame = 1;
   m.frameTimer = 0;
   m.frameStep = 0;
-  MakeActor(n, 4);
-  MakeActor(n, 4);
-}
-
-void ShowBossKey() {
-  app::CurrentScene = scenes::BossKeyScene;
-  sound::SoundCommand(13, 0, 0);
-  video::LoadSskImage("JYOUSI.SSK", 0, 0);
-  video::LoadSskPalette("JYOUSI.SSK");
-  video::SetSheetColorKey(video::ReadPixel(20, 480, video::SheetSurface));
+  MakeActor(n, MakeSmallPuff);
+  MakeActor(n, MakeSmallPuff);
 }
 
 }  // namespace
@@ -44,8 +36,8 @@ void ShowBossKey() {
 u8 StrikeAtCursor() {
   // Signed, so a shot at the screen's edge reaches as far as one in the
   // middle.
-  const i32 mx = static_cast<i32>(app::MouseX);
-  const i32 my = static_cast<i32>(app::MouseY);
+  const i32 mx = static_cast<i32>(base::MouseX);
+  const i32 my = static_cast<i32>(base::MouseY);
   u8 count = 0;
   for (Actor& a : ActorPool) {
     if (a.active != 1 || a.kind < WalkerOne || a.kind > Flyer) continue;
@@ -72,20 +64,18 @@ u8 StrikeAtCursor() {
 }
 
 void HandleMouse() {
-  const i32 mx = static_cast<i32>(app::MouseX);
-  const i32 my = static_cast<i32>(app::MouseY);
-  video::BlitSheet({mx - 32, my - 32, mx + 32, my + 32}, {320, 1984, 384, 2048},
+  const i32 mx = static_cast<i32>(base::MouseX);
+  const i32 my = static_cast<i32>(base::MouseY);
+  video::BlitSheet({mx - 32, my - 32, mx + 32, my + 32}, layout::game::kAim,
                    video::kModeKeyed, 0);
-  if (app::LeftButton == 1) {
+  if (base::LeftButton == 1) {
     ShotCount += 1;
     // Every shot sounds an explosion, on the same rotation as the blasts.
     ExplosionChannel = (ExplosionChannel + 1) & 3;
     sound::SoundCommand(ExplosionChannel, 1, 0);
-    app::LeftButton = 0;
+    base::LeftButton = 0;
     if (StrikeAtCursor() == 0) LeaveMissMark();
   }
-  // The main loop clears RightButton after the frame.
-  if (app::RightButton == 1) ShowBossKey();
 }
 
 }  // namespace game

@@ -1,6 +1,6 @@
 // How an enemy turns towards its waypoint.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 #include "game/actors.h"
 
 namespace game {

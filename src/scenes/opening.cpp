@@ -1,25 +1,30 @@
 // The opening: a tile zooms out of the centre, the emblem holds, then it is
 // stretched away while the palette fades to black. 482 frames, no input.
-#include "app/scene.h"
+#include "base/scene.h"
 #include "scenes/pictures.h"
 #include "scenes/scenes.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace scenes {
 
 namespace {
 
-constexpr video::Rect kEmblem{416, 800, 512, 832};
+constexpr i32 kPhaseLoad = 0;
+constexpr i32 kPhaseZoom = 1;
+constexpr i32 kPhaseHold = 2;
+constexpr i32 kPhaseStretch = 3;
+constexpr i32 kPhaseHandOver = 4;
 
 void DrawEmblem() {
   video::BlitSheet({272 + OpeningCell, 224 - OpeningSize, 368 - OpeningCell,
                     256 + OpeningSize},
-                   kEmblem, video::kModeKeyed, 0);
+                   layout::title::kEmblemFront, video::kModeKeyed, 0);
 }
 
 void Load() {
   LoadTitlePicture(TitlePictureName());
-  OpeningPhase = 1;
+  OpeningPhase = kPhaseZoom;
 }
 
 void Zoom() {
@@ -34,8 +39,9 @@ void Zoom() {
   }
   OpeningSize += OpeningSpeed;
   if (OpeningSize > 2048) {
-    // Reset before drawing: the last zoom frame shows only black.
-    OpeningPhase = 2;
+    // Reset before drawing: the last zoom frame shows only black. From here
+    // on the variables mean the emblem's stretch.
+    OpeningPhase = kPhaseHold;
     OpeningSize = 0;
     OpeningStep = 50;
     OpeningTimer = 0;
@@ -45,15 +51,14 @@ void Zoom() {
   ClearScreen();
   video::BlitSheet({320 - OpeningSize, 240 - OpeningSize, 320 + OpeningSize,
                     240 + OpeningSize},
-                   {32 * OpeningCell, 864, 32 * OpeningCell + 32, 896},
-                   video::kModeKeyed, 0);
+                   layout::title::ZoomCell(OpeningCell), video::kModeKeyed, 0);
 }
 
 void Hold() {
   ++OpeningTimer;
   if (OpeningTimer >= 192) {
     OpeningTimer = 0;
-    OpeningPhase = 3;
+    OpeningPhase = kPhaseStretch;
   }
   ClearScreen();
   DrawEmblem();
@@ -71,34 +76,32 @@ void StretchAndFade() {
   ClearScreen();
   // Once narrower than nothing the rectangle is inside out and draws nothing.
   DrawEmblem();
-  if (OpeningTimer > 128) OpeningPhase = 4;
+  if (OpeningTimer > 128) OpeningPhase = kPhaseHandOver;
 }
 
+// Every variable back to its start, so the scene would run the same again.
 void HandOver() {
-  OpeningPhase = 0;
-  OpeningSize = 2;
-  OpeningStep = 1;
-  OpeningTimer = OpeningSpeed = OpeningCell = 0;
-  app::CurrentScene = TitleScene;
+  TS_OPENING_GLOBALS(TS_RESTART_GLOBAL)
+  base::CurrentScene = TitleScene;
 }
 
 }  // namespace
 
 void OpeningScene() {
   switch (OpeningPhase) {
-    case 0:
+    case kPhaseLoad:
       Load();
       break;
-    case 1:
+    case kPhaseZoom:
       Zoom();
       break;
-    case 2:
+    case kPhaseHold:
       Hold();
       break;
-    case 3:
+    case kPhaseStretch:
       StretchAndFade();
       break;
-    case 4:
+    case kPhaseHandOver:
       HandOver();
       break;
     default:

@@ -1,28 +1,34 @@
 #include "scenes/pictures.h"
 
-#include "app/scores.h"
+#include "base/scores.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace scenes {
 
 const char* TitlePictureName() {
-  return app::BonusMode == 1 ? "OMAKETITLE.ssk" : "TITLE.ssk";
+  return base::BonusMode == 1 ? layout::kBonusTitlePicture
+                              : layout::kTitlePicture;
 }
 
 void LoadTitlePicture(const char* name) {
   video::LoadSskImage(name, 0, 0);
   video::LoadSskPalette(name);
-  video::SetSheetColorKey(video::ReadPixel(0, 480, video::SheetSurface));
+  SetKeyFromPixel(layout::title::kKeyPixel);
+}
+
+void SetKeyFromPixel(video::Point at) {
+  video::SetSheetColorKey(video::ReadPixel(at.x, at.y, video::SheetSurface));
 }
 
 void LoadGameSheet() {
-  if (app::BonusMode == 1) {
-    video::LoadSskImage("qqqqomake.ssk", 0, 0);
-    video::LoadSskPalette("qqqqomake.ssk");
-    video::SetSheetColorKey(video::ReadPixel(0, 480, video::SheetSurface));
+  if (base::BonusMode == 1) {
+    video::LoadSskImage(layout::kBonusGameSheet, 0, 0);
+    video::LoadSskPalette(layout::kBonusGameSheet);
+    SetKeyFromPixel(layout::game::kBonusKeyPixel);
   } else {
-    video::LoadSskImage("qqqq.ssk", 0, 0);
-    video::SetSheetColorKey(video::LoadSskPalette("qqqq.ssk"));
+    video::LoadSskImage(layout::kGameSheet, 0, 0);
+    video::SetSheetColorKey(video::LoadSskPalette(layout::kGameSheet));
   }
 }
 
@@ -31,7 +37,7 @@ void ClearScreen() {
 }
 
 void DrawFieldBackground() {
-  const video::Rect tile{0, 1536, 320, 1776};
+  const video::Rect tile = layout::game::kFieldTile;
   video::BlitSheet({0, 0, 320, 240}, tile, video::kModeOpaque, 0);
   video::BlitSheet({0, 240, 320, 480}, tile, video::kModeOpaque, 0);
   video::BlitSheet({320, 0, 640, 240}, tile, video::kModeOpaque, 0);

@@ -1,6 +1,7 @@
 // Picture changes and drawing steps that several scenes share.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
+#include "video/rect.h"
 
 namespace scenes {
 
@@ -8,6 +9,8 @@ namespace scenes {
 const char* TitlePictureName();
 // Picture, palette, then the key from the lettering's corner (0, 480).
 void LoadTitlePicture(const char* name);
+// The sheet's colour key from the pixel of the sheet at `at`.
+void SetKeyFromPixel(video::Point at);
 
 // The game sheet as a game starts with it: "qqqqomake.ssk" keyed on its
 // pixel (0, 480) in bonus mode, else "qqqq.ssk" keyed on its first pixel.

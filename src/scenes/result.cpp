@@ -3,20 +3,23 @@
 // and moves on to the ranking.
 #include <utility>
 
-#include "app/input.h"
-#include "app/scene.h"
-#include "app/scores.h"
+#include "base/input.h"
+#include "base/scene.h"
+#include "base/scores.h"
 #include "game/actors.h"
 #include "game/gameplay.h"
 #include "scenes/pictures.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace scenes {
 
 namespace {
 
+constexpr u32 kPhaseBanner = 0;
+constexpr u32 kPhaseResults = 1;
 constexpr i32 kBannerRest = 412;
 constexpr i32 kBannerHold = 64;
 
@@ -37,10 +40,10 @@ void Banner() {
     ++ResultHoldFrames;
     if (ResultHoldFrames > kBannerHold) {
       ResultHoldFrames = 0;
-      ResultPhase = 1;
+      ResultPhase = kPhaseResults;
     }
   }
-  Keyed({ResultBannerX - 192, 184, ResultBannerX, 296}, {320, 1664, 512, 1776});
+  Keyed({ResultBannerX - 192, 184, ResultBannerX, 296}, layout::game::kBanner);
 }
 
 // Enters the total in the table, always in place of the tenth entry, then
@@ -48,8 +51,8 @@ void Banner() {
 // goes below the scores it ties with.
 void RecordScore(i32 total) {
   for (int i = 0; i < 10; ++i) {
-    if (total > static_cast<i32>(app::HighScores[i])) {
-      app::HighScores[9] = static_cast<u32>(total);
+    if (total > static_cast<i32>(base::HighScores[i])) {
+      base::HighScores[9] = static_cast<u32>(total);
       break;
     }
   }
@@ -57,9 +60,9 @@ void RecordScore(i32 total) {
   while (swapped) {
     swapped = false;
     for (int i = 0; i < 9; ++i) {
-      if (static_cast<i32>(app::HighScores[i]) <
-          static_cast<i32>(app::HighScores[i + 1])) {
-        std::swap(app::HighScores[i], app::HighScores[i + 1]);
+      if (static_cast<i32>(base::HighScores[i]) <
+          static_cast<i32>(base::HighScores[i + 1])) {
+        std::swap(base::HighScores[i], base::HighScores[i + 1]);
         swapped = true;
       }
     }
@@ -74,31 +77,29 @@ void Results() {
   game::StepActors();
   game::DrawActors();
 
-  Keyed({192, 128, 256, 160}, {384, 1568, 448, 1600});
+  Keyed({192, 128, 256, 160}, layout::game::kHitsLabel);
   game::DrawNumber(512, 128, ResultShownHits);
-  Keyed({192, 192, 256, 224}, {320, 1568, 384, 1600});
+  Keyed({192, 192, 256, 224}, layout::game::kShotsLabel);
   game::DrawNumber(512, 192, ResultShownShots);
-  Keyed({192, 256, 256, 288}, {384, 1600, 448, 1632});
+  Keyed({192, 256, 256, 288}, layout::game::kBestLabel);
   game::DrawNumber(512, 256, ResultShownCombo);
 
   i32 total = GameTotal(game::HitCount, game::ShotCount, game::MaxCombo);
   ResultShownTotal += 7;
   if (ResultShownTotal > total) ResultShownTotal = total;
-  Keyed({192, 336, 256, 368}, {320, 1600, 384, 1632});
+  Keyed({192, 336, 256, 368}, layout::game::kTotalLabel);
   game::DrawNumber(512, 336, ResultShownTotal);
 
-  if (app::LeftButton != 1) return;
+  if (base::LeftButton != 1) return;
 
   // What is recorded is the total itself, however far the count-up got.
   RecordScore(total);
   game::EmptyPool();
-  ResultBannerX = -12;
-  ResultPhase = 0;
-  ResultHoldFrames = 0;
-  ResultShownTotal = 0;
-  app::CurrentScene = RankingScene;
+  // Ready for the next game; the figures shown stay until then.
+  TS_RESULT_BANNER_GLOBALS(TS_RESTART_GLOBAL)
+  base::CurrentScene = RankingScene;
   sound::SoundCommand(13, 0, 0);
-  app::SaveScores();
+  base::SaveScores();
 }
 
 }  // namespace
@@ -114,7 +115,7 @@ i32 GameTotal(i32 hits, i32 shots, i32 combo) {
 
 void ResultScene() {
   DrawFieldBackground();
-  if (ResultPhase == 0) {
+  if (ResultPhase == kPhaseBanner) {
     Banner();
   } else {
     Results();

@@ -1,45 +1,13 @@
-// The scenes' progress variables, their start-of-run values, and the names
-// the trace gives the scenes.
-#include "app/scene.h"
+// The scenes' progress variables and the names the trace gives the scenes.
 #include "scenes/scenes.h"
 
 namespace scenes {
 
-i32 OpeningPhase = 0, OpeningTimer = 0, OpeningSpeed = 0, OpeningCell = 0,
-    OpeningSize = 2, OpeningStep = 1;
-i32 TitlePhase = 0, TitleWave = 0, TitleAmplitude = 100, TitleTimer = 0,
-    TitleSpin = 1, TitleSwing = 0, TitleIdle = 0;
-u32 MenuPhase = 0;
-i32 FrameSkipCounter = 0;
-u32 ResultPhase = 0;
-i32 ResultBannerX = -12, ResultHoldFrames = 0, ResultShownTotal = 0,
-    ResultShownHits = 0, ResultShownShots = 0, ResultShownCombo = 0;
-i32 RankingPhase = 0, RankingScroll = 0, RankingFade = 0, RankingHold = 0;
+TS_SCENE_GLOBALS(TS_DEFINE_GLOBAL)
 
-void ResetScenes() {
-  OpeningPhase = OpeningTimer = OpeningSpeed = OpeningCell = 0;
-  OpeningSize = 2;
-  OpeningStep = 1;
-  TitlePhase = TitleWave = TitleTimer = TitleSwing = TitleIdle = 0;
-  TitleAmplitude = 100;
-  TitleSpin = 1;
-  MenuPhase = 0;
-  FrameSkipCounter = 0;
-  ResultPhase = 0;
-  ResultBannerX = -12;
-  ResultHoldFrames = ResultShownTotal = ResultShownHits = ResultShownShots =
-      ResultShownCombo = 0;
-  RankingPhase = RankingScroll = RankingFade = RankingHold = 0;
-}
-
-}  // namespace scenes
-
-namespace app {
-
-const char* SceneName(Scene scene) {
-  using namespace scenes;
+const char* SceneName(base::Scene scene) {
   struct Named {
-    Scene scene;
+    base::Scene scene;
     const char* name;
   };
   static const Named names[] = {
@@ -54,4 +22,4 @@ const char* SceneName(Scene scene) {
   return "None";
 }
 
-}  // namespace app
+}  // namespace scenes

@@ -4,12 +4,13 @@
 // (the ranking).
 #include <utility>
 
-#include "app/input.h"
-#include "app/scene.h"
-#include "app/scores.h"
-#include "app/trig.h"
+#include "base/input.h"
+#include "base/scene.h"
+#include "base/scores.h"
+#include "base/trig.h"
 #include "scenes/pictures.h"
 #include "scenes/scenes.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace scenes {
@@ -24,27 +25,19 @@ constexpr i32 kPhaseLeave = 11;
 
 constexpr i32 kIdleTimeOut = 960;
 
-constexpr video::Rect kLettering{0, 480, 640, 768};
+namespace sheet = layout::title;
 constexpr video::Rect kLetteringOnScreen{0, 0, 640, 288};
-constexpr video::Rect kEmblemFront{416, 800, 512, 832};
-constexpr video::Rect kEmblemBack{416, 832, 512, 864};
-constexpr video::Rect kPrompt{0, 800, 256, 832};
 
 // Opaque copy of a sheet rectangle to the same place on screen.
 void Copy(video::Rect r) { video::BlitSheet(r, r, video::kModeOpaque, 0); }
 
 void DrawLettering() {
-  video::BlitSheet(kLetteringOnScreen, kLettering, video::kModeKeyed, 0);
+  video::BlitSheet(kLetteringOnScreen, sheet::kLettering, video::kModeKeyed,
+                   0);
 }
 
 // Back to the values a visit starts with (TitleIdle runs on).
-void RewindTitle() {
-  TitleWave = 0;
-  TitleAmplitude = 100;
-  TitleTimer = 0;
-  TitleSwing = 0;
-  TitleSpin = 1;
-}
+void RewindTitle() { TS_TITLE_VISIT_GLOBALS(TS_RESTART_GLOBAL) }
 
 void Load() {
   LoadTitlePicture(TitlePictureName());
@@ -58,10 +51,10 @@ void WaveIn() {
   ClearScreen();
   // 96 strips of 3 rows, each shifted along a sine that travels.
   for (i32 k = 0; k < 96; ++k) {
-    f32 s = app::SineTable[(TitleWave + 5 * k) % 1024];
+    f32 s = base::SineTable[(TitleWave + 5 * k) % 1024];
     i32 d = static_cast<i32>(static_cast<f32>(TitleAmplitude) * s);
-    video::BlitSheet({d, 3 * k, d + 640, 3 * k + 3},
-                     {0, 480 + 3 * k, 640, 483 + 3 * k}, video::kModeKeyed, 0);
+    video::BlitSheet({d, 3 * k, d + 640, 3 * k + 3}, sheet::LetteringStrip(k),
+                     video::kModeKeyed, 0);
   }
   if (TitleTimer >= 3) {
     TitleTimer = 0;
@@ -83,43 +76,45 @@ void Reveal() {
     TitlePhase = kPhaseIdle;
   }
   // No clear: the band grows over what the back buffer already holds.
-  Copy({1, 240 - TitleWave, 640, 240});
-  Copy({1, 240, 640, 240 + TitleWave});
+  Copy(sheet::BackgroundRows(240 - TitleWave, 240));
+  Copy(sheet::BackgroundRows(240, 240 + TitleWave));
   DrawLettering();
 }
 
 void DrawEmblem() {
-  f32 v = app::SineTable[TitleSpin] * 48;
+  f32 v = base::SineTable[TitleSpin] * 48;
   TitleSpin = (TitleSpin + 4) % 1024;
   TitleSwing = static_cast<i32>(v);
   video::Rect dst{592 + TitleSwing, 448, 592 - TitleSwing, 480};
-  video::Rect src = kEmblemFront;
+  video::Rect src = sheet::kEmblemFront;
   if (dst.left > dst.right) {
     // Turned past edge-on: the coin shows its other face.
     std::swap(dst.left, dst.right);
-    src = kEmblemBack;
+    src = sheet::kEmblemBack;
   }
   video::BlitSheet(dst, src, video::kModeKeyed, 0);
 }
 
 // Unlike a game start, both sheets are keyed on their first pixel here.
 void LoadRankingSheet() {
-  const char* name = app::BonusMode == 1 ? "qqqqomake.ssk" : "qqqq.ssk";
+  const char* name =
+      base::BonusMode == 1 ? layout::kBonusGameSheet : layout::kGameSheet;
   video::LoadSskImage(name, 0, 0);
   video::SetSheetColorKey(video::LoadSskPalette(name));
 }
 
 void Idle() {
-  Copy({1, 0, 640, 480});
+  Copy(sheet::BackgroundRows(0, 480));
   DrawLettering();
   DrawEmblem();
   TitleTimer = (TitleTimer + 1) % 64;
   if (TitleTimer > 31) {
-    video::BlitSheet({192, 400, 448, 432}, kPrompt, video::kModeKeyed, 0);
+    video::BlitSheet({192, 400, 448, 432}, sheet::kPrompt, video::kModeKeyed,
+                     0);
   }
   ++TitleIdle;
   if (TitleIdle > kIdleTimeOut) {
-    app::CurrentScene = RankingScene;
+    base::CurrentScene = RankingScene;
     TitleIdle = 0;
     LoadRankingSheet();
     TitlePhase = kPhaseLoad;
@@ -129,7 +124,7 @@ void Idle() {
 
 void Leave() {
   TitlePhase = kPhaseLoad;
-  app::CurrentScene = MenuScene;
+  base::CurrentScene = MenuScene;
   RewindTitle();
 }
 
@@ -155,7 +150,7 @@ void TitleScene() {
     default:
       break;
   }
-  if (app::LeftButton == 1) {
+  if (base::LeftButton == 1) {
     TitlePhase = TitlePhase >= kPhaseIdle ? kPhaseLeave : kPhaseIdle;
     // Reloading the palette ends a fade-in at once.
     video::LoadSskPalette(TitlePictureName());

@@ -4,14 +4,14 @@
 
 #include <cmath>
 
+#include "sound/device.h"
+
 namespace sound {
 
 std::mutex MixerLock;
 Channel Channels[kChannelCount];
 int OutputRate = 44100;
 int OutputChannels = 2;
-
-static bool silentDeviceOpen = false;
 
 uint64_t ChannelStep(const Channel& channel) {
   u32 rate = channel.frequency ? channel.frequency : channel.recording->rate;
@@ -79,16 +79,7 @@ static void MixChannel(Channel& c, float* acc, int frames) {
     acc[2 * f] += left;
     acc[2 * f + 1] += right;
     pos += step;
-    if (pos >= end) {
-      if (c.looping) {
-        pos %= end;
-      } else {
-        // Played to the end: stopped, and the next play starts over.
-        c.playing = false;
-        pos = 0;
-        break;
-      }
-    }
+    if (pos >= end && !PassEnd(c, pos, end)) break;
   }
   c.position = pos;
 }
@@ -134,32 +125,15 @@ void MixAudio(int16_t* out, int frames) {
   }
 }
 
-void OpenSilentDevice(int rate) {
-  SetOutputFormat(rate, 2);
-  silentDeviceOpen = true;
-}
-
-void AdvanceSilentDevice(int sampleFrames) {
-  if (!silentDeviceOpen || sampleFrames <= 0) return;
+void AdvanceChannels(int frames) {
+  if (frames <= 0) return;
   std::lock_guard<std::mutex> lock(MixerLock);
   for (Channel& c : Channels) {
     if (!c.playing || !c.recording) continue;
-    uint64_t end = uint64_t(c.recording->frames) << 32;
-    c.position += ChannelStep(c) * uint64_t(sampleFrames);
-    if (c.position >= end) {
-      if (c.looping) {
-        c.position %= end;
-      } else {
-        c.playing = false;
-        c.position = 0;
-      }
-    }
+    const uint64_t end = uint64_t(c.recording->frames) << 32;
+    c.position += ChannelStep(c) * uint64_t(frames);
+    if (c.position >= end) PassEnd(c, c.position, end);
   }
-}
-
-void CloseSilentDevice() {
-  silentDeviceOpen = false;
-  SetOutputFormat(44100, 2);
 }
 
 }  // namespace sound

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "sound/sound.h"
 
 namespace sound {
@@ -35,5 +35,19 @@ extern int OutputChannels;
 
 // Output frames -> recording frames, 32.32, for the channel's rate.
 uint64_t ChannelStep(const Channel& channel);
+
+// What happens at the end of a recording, for a position `pos` that has
+// reached `end` (both 32.32): a looping channel wraps, a one-shot channel
+// stops and rewinds, so that its next play starts over. True while it plays
+// on.
+inline bool PassEnd(Channel& channel, uint64_t& pos, uint64_t end) {
+  if (channel.looping) {
+    pos %= end;
+    return true;
+  }
+  channel.playing = false;
+  pos = 0;
+  return false;
+}
 
 }  // namespace sound

@@ -3,8 +3,13 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/platform.h"
+#include "sound/device.h"
+#include "sound/inspect.h"
 #include "sound/mixer.h"
-#include "sound/wave_table.h"
+#include "sound/sound_log.h"
+#include "sound/wave_resources.h"
 
 namespace sound {
 
@@ -12,7 +17,6 @@ SoundLogEntry SoundLog[kSoundLogCapacity];
 int SoundLogCount = 0;
 
 static bool deviceOpen = false;
-static platform::Platform* devicePlatform = nullptr;
 static const WaveResource* resourceTable = nullptr;  // nullptr: built-in
 static int resourceCount = 0;
 
@@ -29,12 +33,11 @@ static void EmptyAllChannels() {
   for (Channel& channel : Channels) channel = Channel{};
 }
 
-int InitSound(platform::Platform& platform) {
+int InitSound() {
   if (deviceOpen) return 1;
   EmptyAllChannels();
-  if (!platform.OpenAudio()) return 0;
+  if (!platform::Current()->OpenAudio()) return 0;
   deviceOpen = true;
-  devicePlatform = &platform;
   return 1;
 }
 
@@ -44,9 +47,7 @@ void ReleaseSound() {
   EmptyAllChannels();
   if (!deviceOpen) return;
   deviceOpen = false;
-  platform::Platform* platform = devicePlatform;
-  devicePlatform = nullptr;
-  platform->CloseAudio();
+  platform::Current()->CloseAudio();
 }
 
 bool SoundDeviceOpen() { return deviceOpen; }
@@ -70,11 +71,6 @@ const WaveResource* FindWaveResource(const char* name) {
   return nullptr;
 }
 
-static u32 ReadU32(const unsigned char* p) {
-  return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24;
-}
-static u16 ReadU16(const unsigned char* p) { return u16(p[0] | p[1] << 8); }
-
 // Reads the canonical 44-byte header at its fixed offsets. Anything we
 // could not play, or whose samples would run past the resource, is refused.
 static std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
@@ -86,12 +82,12 @@ static std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
       std::memcmp(bytes + 36, "data", 4) != 0) {
     return nullptr;
   }
-  u16 formatTag = ReadU16(bytes + 20);
-  u16 channels = ReadU16(bytes + 22);
-  u32 rate = ReadU32(bytes + 24);
-  u16 blockAlign = ReadU16(bytes + 32);
-  u16 bits = ReadU16(bytes + 34);
-  u32 dataLength = ReadU32(bytes + 40);
+  u16 formatTag = base::LoadLe16(bytes + 20);
+  u16 channels = base::LoadLe16(bytes + 22);
+  u32 rate = base::LoadLe32(bytes + 24);
+  u16 blockAlign = base::LoadLe16(bytes + 32);
+  u16 bits = base::LoadLe16(bytes + 34);
+  u32 dataLength = base::LoadLe32(bytes + 40);
   if (formatTag != 1 || (channels != 1 && channels != 2) ||
       (bits != 8 && bits != 16) || blockAlign != channels * bits / 8 ||
       rate < kMinFrequency || rate > kMaxFrequency) {
@@ -111,7 +107,7 @@ static std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
   for (size_t i = 0; i < count; ++i) {
     recording->samples[i] =
         bits == 8 ? int16_t((int(data[i]) - 128) * 256)
-                  : int16_t(u16(data[2 * i] | data[2 * i + 1] << 8));
+                  : int16_t(base::LoadLe16(data + 2 * i));
   }
   return recording;
 }
@@ -200,10 +196,9 @@ void ClearSoundLog() { SoundLogCount = 0; }
 void ResetSound() {
   EmptyAllChannels();
   deviceOpen = false;
-  devicePlatform = nullptr;
   SoundLogCount = 0;
   SetWaveResources(nullptr, 0);
-  CloseSilentDevice();
+  SetOutputFormat(44100, 2);
 }
 
 // --- Looking inside -------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "video/blit.h"
 
+#include "video/cpu_features.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -83,25 +85,18 @@ void KeyedRowsBase(u8* out, long outPitch, const u8* in, long inPitch, int n,
 }
 #endif
 
-KeyedRowsFn Pick(int level) {
+// Off x86 there is only the portable loop.
+KeyedRowsFn Pick([[maybe_unused]] int level) {
 #if TS_X86
   if (level >= 2) return KeyedRowsAvx512;
   if (level >= 1) return KeyedRowsAvx2;
 #endif
-  (void)level;
   return KeyedRowsBase;
 }
 
 int BestLevel() {
-#if TS_X86
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("bmi2")) {
-    return 2;
-  }
-  if (__builtin_cpu_supports("avx2")) return 1;
-#endif
-  return 0;
+  const CpuFeatures& cpu = Cpu();
+  return cpu.avx512bw ? 2 : cpu.avx2 ? 1 : 0;
 }
 
 void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,

@@ -1,40 +1,39 @@
 #include "video/display.h"
 
+#include "base/platform.h"
 #include "video/blit.h"
+#include "video/sheet_layout.h"
 #include "video/ssk.h"
 #include "video/surface.h"
 
 namespace video {
 
 namespace {
-platform::Platform* displayPlatform = nullptr;
+bool displayUp = false;
 }
 
-bool DisplayUp() { return displayPlatform != nullptr; }
+bool DisplayUp() { return displayUp; }
 
-int InitDisplay(platform::Platform& platform) {
-  if (!platform.OpenDisplay()) {
-    displayPlatform = &platform;
-    return FatalDisplayError(platform);
-  }
-  displayPlatform = &platform;
+int InitDisplay() {
+  displayUp = true;
+  if (!platform::Current()->OpenDisplay()) return FatalDisplayError();
   CreateSurfaces();
   // The first palette comes from the game sheet; its bottom-left pixel is the
   // sheet's transparent colour (0 when the file is missing).
-  SetSheetColorKey(LoadSskPalette("qqqq.ssk"));
+  SetSheetColorKey(LoadSskPalette(layout::kGameSheet));
   return 1;
 }
 
 void ShutdownDisplay() {
-  if (!displayPlatform) return;
+  if (!displayUp) return;
   ReleaseSurfaces();
-  displayPlatform->CloseDisplay();
-  displayPlatform = nullptr;
+  platform::Current()->CloseDisplay();
+  displayUp = false;
 }
 
-int FatalDisplayError(platform::Platform& platform) {
+int FatalDisplayError() {
   ShutdownDisplay();
-  platform.ShowFailure(kFailureCaption, kFailureText);
+  platform::Current()->ShowFailure(kFailureCaption, kFailureText);
   return 0;
 }
 

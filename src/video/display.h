@@ -1,15 +1,17 @@
 // Display set-up and teardown.
 #pragma once
-#include "platform/platform.h"
 
 namespace video {
 
 inline constexpr const char* kFailureCaption = "TumbleSquash";
 inline constexpr const char* kFailureText = "DirectDrawのセットアップに失敗";
 
-int InitDisplay(platform::Platform& platform);
+// Opens the current platform's display and makes the surfaces; 0 after a
+// failure, when the failure message has been shown.
+int InitDisplay();
+// Releases the display; does nothing when none is up.
 void ShutdownDisplay();
-int FatalDisplayError(platform::Platform& platform);
+int FatalDisplayError();
 bool DisplayUp();
 
 }  // namespace video

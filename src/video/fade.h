@@ -1,6 +1,6 @@
 // Palette fades: one step per call, the pixels untouched.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 
 namespace video {
 

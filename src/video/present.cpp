@@ -1,5 +1,7 @@
 #include "video/present.h"
 
+#include "video/cpu_features.h"
+
 #include <bit>
 #include <cstring>
 
@@ -146,22 +148,13 @@ struct alignas(64) Planes {
 using ConvertFn = void (*)(const std::uint8_t*, int, int, int,
                            const platform::PaletteEntry*, std::uint32_t*);
 
-int BestLevel() {
-#if TS_X86
-  __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-      __builtin_cpu_supports("avx512vbmi")) {
-    return 1;
-  }
-#endif
-  return 0;
-}
+int BestLevel() { return Cpu().avx512vbmi ? 1 : 0; }
 
-ConvertFn Pick(int level) {
+// Off x86 there is only the pair table.
+ConvertFn Pick([[maybe_unused]] int level) {
 #if TS_X86
   if (level >= 1) return ConvertVbmi;
 #endif
-  (void)level;
   return ConvertPairs;
 }
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "base/platform.h"
 
 namespace video {
 

@@ -1,11 +1,10 @@
 #include "video/ssk.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
 #include "video/ssk_codec.h"
 
 namespace video {
@@ -15,29 +14,25 @@ PaletteEntry ScreenPalette[256];
 
 namespace {
 
-// Reads a picture file whole and checks it. A file that cannot be opened is
-// quietly passed over, as the game always did; a damaged one is reported.
-bool ReadSsk(const char* name, bool decode, SskFile& file,
+// Reads a picture file whole and checks it. A missing file is quietly passed
+// over, as the game always did; one that is there but unusable is reported.
+bool ReadSsk(const char* name, SskFile& file,
              std::vector<std::uint8_t>& bytes) {
-  std::ifstream in(name, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
   // The largest valid picture codes to well under this.
-  constexpr std::streamoff kMaxFile =
-      std::streamoff(kSskCodeOffset) + 3 * std::streamoff(kSskMaxPixels) + 1;
+  constexpr std::size_t kMaxFile = kSskCodeOffset + 3 * kSskMaxPixels + 1;
   std::string error;
-  if (size < 0) {
-    error = "cannot be read";
-  } else {
-    bytes.resize(static_cast<std::size_t>(std::min(size, kMaxFile)));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size())) {
+  switch (platform::Current()->ReadFile(name, kMaxFile, bytes)) {
+    case platform::ReadResult::Read:
+      if (ParseSsk(bytes, file, error)) return true;
+      break;
+    case platform::ReadResult::Missing:
+      return false;
+    case platform::ReadResult::Unreadable:
       error = "cannot be read";
-    } else if (ParseSsk(bytes, decode, file, error)) {
-      return true;
-    }
+      break;
+    case platform::ReadResult::NotRegular:
+      error = "not a regular file";
+      break;
   }
   std::fprintf(stderr, "TumbleSquash: picture \"%s\" refused: %s\n", name,
                error.c_str());
@@ -51,7 +46,7 @@ int LoadSskImage(const char* name, i32 x, i32 y) {
   if (!sheet || x < 0 || y < 0 || y >= sheet->height) return 0;
   SskFile file;
   std::vector<std::uint8_t> bytes;
-  if (!ReadSsk(name, true, file, bytes)) return 0;
+  if (!ReadSsk(name, file, bytes)) return 0;
 
   // Top row first; whatever runs past the right or bottom edge is cut.
   const int w = file.width, h = file.height;
@@ -67,7 +62,7 @@ int LoadSskImage(const char* name, i32 x, i32 y) {
 u8 LoadSskPalette(const char* name) {
   SskFile file;
   std::vector<std::uint8_t> bytes;
-  if (!ReadSsk(name, true, file, bytes)) return 0;
+  if (!ReadSsk(name, file, bytes)) return 0;
   for (int i = 0; i < 256; ++i) {
     ImagePalette[i] = {file.colours[i].r, file.colours[i].g, file.colours[i].b,
                        0};

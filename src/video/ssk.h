@@ -1,6 +1,6 @@
 // Loading SSK pictures into the sheet and their palettes onto the display.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 #include "video/surface.h"
 
 namespace video {

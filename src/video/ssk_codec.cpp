@@ -2,26 +2,10 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace video {
 
-namespace {
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-         std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
-}
-
-void PutU32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i)
-    v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
-
-void PutU16(std::vector<std::uint8_t>& v, std::size_t at, std::uint16_t x) {
-  v[at] = static_cast<std::uint8_t>(x);
-  v[at + 1] = static_cast<std::uint8_t>(x >> 8);
-}
-
-}  // namespace
 
 bool DecodeSskPixels(std::span<const std::uint8_t> coded,
                      std::span<std::uint8_t> out) {
@@ -75,14 +59,14 @@ std::vector<std::uint8_t> EncodeSskPixels(
   return out;
 }
 
-bool ParseSsk(std::span<const std::uint8_t> bytes, bool decode, SskFile& out,
+bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
               std::string& error) {
   if (bytes.size() < kSskCodeOffset) {
     error = "file too short for its headers";
     return false;
   }
-  const auto width = static_cast<std::int32_t>(GetU32(&bytes[18]));
-  const auto height = static_cast<std::int32_t>(GetU32(&bytes[22]));
+  const auto width = static_cast<std::int32_t>(base::LoadLe32(&bytes[18]));
+  const auto height = static_cast<std::int32_t>(base::LoadLe32(&bytes[22]));
   if (width < 1 || height < 1 || width > kSskMaxSide || height > kSskMaxSide ||
       std::size_t(width) * std::size_t(height) > kSskMaxPixels) {
     error = "bad picture size " + std::to_string(width) + " x " +
@@ -90,7 +74,7 @@ bool ParseSsk(std::span<const std::uint8_t> bytes, bool decode, SskFile& out,
     return false;
   }
   const std::size_t pixelCount = std::size_t(width) * std::size_t(height);
-  const std::uint32_t coded = GetU32(&bytes[1078]);
+  const std::uint32_t coded = base::LoadLe32(&bytes[1078]);
   // Every token yields at least one pixel from at most three bytes.
   if (coded < 1 || coded >= 0x80000000u || coded > 3 * pixelCount) {
     error = "bad coded length " + std::to_string(coded);
@@ -107,13 +91,11 @@ bool ParseSsk(std::span<const std::uint8_t> bytes, bool decode, SskFile& out,
     const std::uint8_t* entry = &bytes[54 + 4 * i];
     file.colours[i] = {entry[2], entry[1], entry[0]};
   }
-  if (decode) {
-    file.pixels.resize(pixelCount);
-    if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), file.pixels)) {
-      error = "pixel data does not decode to " + std::to_string(width) + " x " +
-              std::to_string(height) + " pixels";
-      return false;
-    }
+  file.pixels.resize(pixelCount);
+  if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), file.pixels)) {
+    error = "pixel data does not decode to " + std::to_string(width) + " x " +
+            std::to_string(height) + " pixels";
+    return false;
   }
   out = std::move(file);
   return true;
@@ -138,21 +120,21 @@ std::vector<std::uint8_t> BuildSsk(std::int32_t width, std::int32_t height,
   std::vector<std::uint8_t> file(kSskCodeOffset + code.size(), 0);
   file[0] = 'B';
   file[1] = 'M';
-  PutU32(file, 2, static_cast<std::uint32_t>(file.size()));
-  PutU32(file, 10, static_cast<std::uint32_t>(kSskHeaderSize));
-  PutU32(file, 14, 40);
-  PutU32(file, 18, static_cast<std::uint32_t>(width));
-  PutU32(file, 22, static_cast<std::uint32_t>(height));
-  PutU16(file, 26, 1);
-  PutU16(file, 28, 8);
-  PutU32(file, 34, static_cast<std::uint32_t>(code.size()));
-  PutU32(file, 46, 256);
+  base::StoreLe32(&file[2], static_cast<std::uint32_t>(file.size()));
+  base::StoreLe32(&file[10], static_cast<std::uint32_t>(kSskHeaderSize));
+  base::StoreLe32(&file[14], 40);
+  base::StoreLe32(&file[18], static_cast<std::uint32_t>(width));
+  base::StoreLe32(&file[22], static_cast<std::uint32_t>(height));
+  base::StoreLe16(&file[26], 1);
+  base::StoreLe16(&file[28], 8);
+  base::StoreLe32(&file[34], static_cast<std::uint32_t>(code.size()));
+  base::StoreLe32(&file[46], 256);
   for (int i = 0; i < 256; ++i) {
     file[54 + 4 * i] = colours[i].b;
     file[55 + 4 * i] = colours[i].g;
     file[56 + 4 * i] = colours[i].r;
   }
-  PutU32(file, 1078, static_cast<std::uint32_t>(code.size()));
+  base::StoreLe32(&file[1078], static_cast<std::uint32_t>(code.size()));
   std::memcpy(&file[kSskCodeOffset], code.data(), code.size());
   return file;
 }

@@ -33,10 +33,9 @@ bool DecodeSskPixels(std::span<const std::uint8_t> coded,
 // The shortest valid code for `pixels`.
 std::vector<std::uint8_t> EncodeSskPixels(std::span<const std::uint8_t> pixels);
 
-// Parses a whole file. With decode false only the headers, the colour table
-// and the coded length are checked. On failure returns false and puts a short
+// Parses and decodes a whole file. On failure returns false and puts a short
 // reason in `error`.
-bool ParseSsk(std::span<const std::uint8_t> bytes, bool decode, SskFile& out,
+bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
               std::string& error);
 // The first coded byte (the bottom-left pixel) of a file that ParseSsk took.
 std::uint8_t SskFirstCodedByte(std::span<const std::uint8_t> bytes);

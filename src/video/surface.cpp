@@ -9,7 +9,7 @@ Surface* PrimarySurface = nullptr;
 Surface* BackSurface = nullptr;
 Surface* SheetSurface = nullptr;
 Palette DisplayPalette;
-u8 SheetColorKey = 0;
+TS_VIDEO_GLOBALS(TS_DEFINE_GLOBAL)
 
 namespace {
 
@@ -50,7 +50,7 @@ void ResetVideo() {
   ShutdownDisplay();
   ReleaseSurfaces();
   DisplayPalette = Palette{};
-  SheetColorKey = 0;
+  TS_VIDEO_GLOBALS(TS_RESTART_GLOBAL)
   for (int i = 0; i < 256; ++i) ImagePalette[i] = ScreenPalette[i] = {};
 }
 

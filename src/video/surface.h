@@ -1,8 +1,10 @@
 // The emulated 8-bit display: a flip pair of 640 x 480 screens, the
 // 640 x 2048 sprite sheet, the display palette and the sheet's colour key.
 #pragma once
-#include "app/types.h"
-#include "platform/platform.h"
+#include "base/globals.h"
+#include "base/platform.h"
+#include "base/types.h"
+#include "video/rect.h"
 
 namespace video {
 
@@ -23,10 +25,6 @@ struct Surface {
   const u8* Row(int y) const { return pixels + static_cast<long>(y) * pitch; }
 };
 
-struct Rect {
-  i32 left, top, right, bottom;
-};
-
 // Null while no display is up.
 extern Surface* PrimarySurface;
 extern Surface* BackSurface;
@@ -37,7 +35,10 @@ struct Palette {
   PaletteEntry entries[256] = {};
 };
 extern Palette DisplayPalette;
-extern u8 SheetColorKey;
+
+// The palette index that keyed copies from the sheet leave out.
+#define TS_VIDEO_GLOBALS(X) X(u8, SheetColorKey, 0)
+TS_VIDEO_GLOBALS(TS_DECLARE_GLOBAL)
 
 // Makes the surfaces (all pixels 0). Used by InitDisplay and by tests.
 void CreateSurfaces();

@@ -6,11 +6,11 @@
 #include <deque>
 #include <filesystem>
 
-#include "app/input.h"
-#include "app/main_loop.h"
-#include "app/scene.h"
-#include "app/scores.h"
-#include "platform/headless/quiet_platform.h"
+#include "base/input.h"
+#include "loop/main_loop.h"
+#include "base/scene.h"
+#include "base/scores.h"
+#include "platform/null/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "video/video.h"
@@ -21,7 +21,7 @@ using platform::MsgType;
 namespace {
 
 // A scripted platform: messages are queued by the test.
-struct FakePlatform : platform::QuietPlatform {
+struct FakePlatform : platform::NullPlatform {
   std::deque<Message> queue;
   int presents = 0, closes = 0, failures = 0;
   bool displayWorks = true;
@@ -44,7 +44,7 @@ struct FakePlatform : platform::QuietPlatform {
 
 std::vector<std::array<u32, 4>> seen;
 void RecordingScene() {
-  seen.push_back({app::MouseX, app::MouseY, app::LeftButton, app::RightButton});
+  seen.push_back({base::MouseX, base::MouseY, base::LeftButton, base::RightButton});
 }
 
 class FrameLoop : public ::testing::Test {
@@ -58,12 +58,12 @@ class FrameLoop : public ::testing::Test {
   void TearDown() override { video::ResetVideo(); }
   // Runs until the first scene call has been made with our scene in place.
   void StartGame() {
-    app::Start(p_, {true, 5});
+    loop::Start(p_, {true, 5});
     p_.queue.push_back({MsgType::LButtonDown, 0, 0});
-    while (app::InPregame) ASSERT_NE(app::Step(), app::StepResult::Exit);
-    app::CurrentScene = RecordingScene;
+    while (loop::InPregame) ASSERT_NE(loop::Step(), loop::StepResult::Exit);
+    base::CurrentScene = RecordingScene;
   }
-  app::StepResult Pass() { return app::Step(); }
+  loop::StepResult Pass() { return loop::Step(); }
 
   FakePlatform p_;
   testsupport::WorkFolder folder_{"ts_loop", true};
@@ -74,9 +74,9 @@ class FrameLoop : public ::testing::Test {
 TEST_F(FrameLoop, TheStartingClickIsSeenByTheFirstFrameOnly) {
   StartGame();
   video::Surface* back = video::BackSurface;
-  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  EXPECT_EQ(Pass(), loop::StepResult::Frame);
   EXPECT_EQ(video::PrimarySurface, back);  // the flip exchanged the screens
-  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  EXPECT_EQ(Pass(), loop::StepResult::Frame);
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0][2], 1u);  // the press that ended the wait
   EXPECT_EQ(seen[1][2], 0u);  // held, but reported once
@@ -87,9 +87,9 @@ TEST_F(FrameLoop, PressAndReleaseBetweenFramesIsNoClick) {
   Pass();
   p_.queue.push_back({MsgType::LButtonDown, 0, 0});
   p_.queue.push_back({MsgType::LButtonUp, 0, 0});
-  EXPECT_EQ(Pass(), app::StepResult::Message);
-  EXPECT_EQ(Pass(), app::StepResult::Message);
-  EXPECT_EQ(Pass(), app::StepResult::Frame);
+  EXPECT_EQ(Pass(), loop::StepResult::Message);
+  EXPECT_EQ(Pass(), loop::StepResult::Message);
+  EXPECT_EQ(Pass(), loop::StepResult::Frame);
   p_.queue.push_back({MsgType::RButtonDown, 0, 0});
   Pass();
   Pass();
@@ -120,11 +120,11 @@ TEST_F(FrameLoop, EscapeRunsTheQuitSequenceWithoutAnotherFrame) {
   Pass();
   Pass();
   p_.queue.push_back({MsgType::KeyDown, platform::kKeyEscape, 0});
-  EXPECT_EQ(Pass(), app::StepResult::Message);  // key: display released
+  EXPECT_EQ(Pass(), loop::StepResult::Message);  // key: display released
   EXPECT_FALSE(video::DisplayUp());
-  EXPECT_EQ(Pass(), app::StepResult::Message);  // close request
-  EXPECT_EQ(Pass(), app::StepResult::Exit);     // quit message
-  EXPECT_EQ(app::ExitCode(), 0);
+  EXPECT_EQ(Pass(), loop::StepResult::Message);  // close request
+  EXPECT_EQ(Pass(), loop::StepResult::Exit);     // quit message
+  EXPECT_EQ(loop::ExitCode(), 0);
   EXPECT_EQ(seen.size(), 1u);
   EXPECT_EQ(p_.closes, 1);  // the second shutdown does nothing
 }
@@ -132,31 +132,31 @@ TEST_F(FrameLoop, EscapeRunsTheQuitSequenceWithoutAnotherFrame) {
 TEST_F(FrameLoop, LosingTheForegroundEndsTheProgram) {
   StartGame();
   p_.queue.push_back({MsgType::Activate, 0, 0});
-  app::StepResult r;
+  loop::StepResult r;
   int passes = 0;
-  while ((r = Pass()) != app::StepResult::Exit) {
-    EXPECT_NE(r, app::StepResult::Frame);
+  while ((r = Pass()) != loop::StepResult::Exit) {
+    EXPECT_NE(r, loop::StepResult::Frame);
     ASSERT_LT(++passes, 10);
   }
   EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(FrameLoop, EscapeBeforeTheClickNeverOpensTheDisplay) {
-  app::Start(p_, {true, 5});
+  loop::Start(p_, {true, 5});
   p_.queue.push_back({MsgType::KeyDown, platform::kKeyEscape, 0});
   int passes = 0;
-  while (Pass() != app::StepResult::Exit) ASSERT_LT(++passes, 10);
+  while (Pass() != loop::StepResult::Exit) ASSERT_LT(++passes, 10);
   EXPECT_EQ(p_.closes, 0);
   EXPECT_EQ(p_.presents, 0);
 }
 
 TEST_F(FrameLoop, DisplayFailureShowsTheMessageAndEndsWithZero) {
   p_.displayWorks = false;
-  app::Start(p_, {true, 5});
+  loop::Start(p_, {true, 5});
   p_.queue.push_back({MsgType::LButtonDown, 0, 0});
   int passes = 0;
-  while (Pass() != app::StepResult::Exit) ASSERT_LT(++passes, 10);
+  while (Pass() != loop::StepResult::Exit) ASSERT_LT(++passes, 10);
   EXPECT_EQ(p_.failures, 1);
-  EXPECT_EQ(app::ExitCode(), 0);
+  EXPECT_EQ(loop::ExitCode(), 0);
   EXPECT_EQ(p_.presents, 0);
 }

@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "../support/null_platform_in_use.h"
 #include "../support/work_folder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
-#include "app/scores.h"
+#include "base/scores.h"
 
-using namespace app;
+using namespace base;
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,6 +27,7 @@ class ScoreFile : public ::testing::Test {
               static_cast<std::streamsize>(bytes.size()));
   }
   testsupport::WorkFolder folder_{"ts_scores", true};
+  testsupport::NullPlatformInUse platform_;
 };
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/random.h"
-#include "app/trig.h"
+#include "base/random.h"
+#include "base/trig.h"
 
-using namespace app;
+using namespace base;
 
 TEST(TrigTables, ValuesAtTheQuarterTurns) {
   BuildTrigTables();

@@ -46,7 +46,7 @@ Picture Load(const char* name) {
   Picture p;
   p.bytes = ReadAll(fs::path(TS_RUN_DIR_PATH) / name);
   std::string error;
-  EXPECT_TRUE(video::ParseSsk(p.bytes, true, p.file, error))
+  EXPECT_TRUE(video::ParseSsk(p.bytes, p.file, error))
       << name << ": " << error;
   if (!p.bytes.empty()) p.firstCoded = video::SskFirstCodedByte(p.bytes);
   return p;

@@ -163,9 +163,9 @@ TEST_F(FlowTest, SettingsPageSavesAndTheGameFollowsTheDetailLevel) {
     rhythm += Num(t[f], "FrameSkipCounter") == -1 ? 'F' : 'L';
   }
   EXPECT_TRUE(rhythm == "LFLFLF" || rhythm == "FLFLFL") << rhythm;
-  app::DetailLevel = 2;
-  app::LoadScores();
-  EXPECT_EQ(app::DetailLevel, 1);
+  base::DetailLevel = 2;
+  base::LoadScores();
+  EXPECT_EQ(base::DetailLevel, 1);
 }
 
 }  // namespace

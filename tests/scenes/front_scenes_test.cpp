@@ -19,23 +19,23 @@ class FrontTest : public SceneTest {
                        sizeof video::ScreenPalette) == 0;
   }
   void OpenSettings() {
-    app::CurrentScene = MenuScene;
+    base::CurrentScene = MenuScene;
     LeftClickAt(300, 300);
     ASSERT_EQ(MenuPhase, 2u);
   }
 };
 
 TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
-  app::CurrentScene = OpeningScene;
+  base::CurrentScene = OpeningScene;
   video::SetSheetColorKey(200);
   const int phaseFrom[] = {1, 160, 352, 481};  // phases 1..4 current after
   for (int frame = 1; frame <= 482; ++frame) {
-    app::LeftButton = 1;
+    base::LeftButton = 1;
     Frame();
     int phase = 0;
     for (int from : phaseFrom) phase += frame >= from && frame < 482;
     ASSERT_EQ(OpeningPhase, phase) << frame;
-    ASSERT_EQ(app::CurrentScene == TitleScene, frame == 482) << frame;
+    ASSERT_EQ(base::CurrentScene == TitleScene, frame == 482) << frame;
     if (frame == 161) {  // the emblem held
       EXPECT_TRUE(ShownAll({272, 224, 368, 256}, 30));
       EXPECT_EQ(std::make_tuple(Shown(271, 240), Shown(368, 240)),
@@ -51,13 +51,13 @@ TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
                             OpeningSize, OpeningStep),
             std::make_tuple(0, 0, 0, 2, 1));
   std::remove("TITLE.ssk");  // and it runs its course without a picture
-  app::CurrentScene = OpeningScene;
+  base::CurrentScene = OpeningScene;
   Frames(482);
-  EXPECT_EQ(app::CurrentScene, TitleScene);
+  EXPECT_EQ(base::CurrentScene, TitleScene);
 }
 
 TEST_F(FrontTest, TitleWavesInThenRevealsFromTheMiddleButColumnZero) {
-  app::CurrentScene = TitleScene;
+  base::CurrentScene = TitleScene;
   Frame();
   // Strips 0 and 2 shifted by 3 and 9: the lettering's column with them.
   EXPECT_EQ(std::make_tuple(Shown(1 + 3, 0), Shown(1 + 9, 6), Shown(1, 0)),
@@ -76,7 +76,7 @@ TEST_F(FrontTest, TitleWavesInThenRevealsFromTheMiddleButColumnZero) {
 }
 
 TEST_F(FrontTest, TitleEmblemTurnsLikeACoinShowingBothFaces) {
-  app::CurrentScene = TitleScene;
+  base::CurrentScene = TitleScene;
   TitlePhase = 2;
   Frame();
   EXPECT_EQ(Shown(592, 460), 40);  // edge-on: nothing drawn
@@ -92,13 +92,13 @@ TEST_F(FrontTest, TitleEmblemTurnsLikeACoinShowingBothFaces) {
 
 TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
   for (u32 bonus : {0u, 1u}) {  // in bonus mode too, unlike a game start
-    app::BonusMode = bonus;
+    base::BonusMode = bonus;
     LoadSheet(bonus ? "OMAKETITLE.ssk" : "TITLE.ssk", kTitleKey);
-    app::CurrentScene = TitleScene;
+    base::CurrentScene = TitleScene;
     TitlePhase = 2;
     TitleIdle = 960;
     Frame();
-    EXPECT_EQ(app::CurrentScene, RankingScene);
+    EXPECT_EQ(base::CurrentScene, RankingScene);
     EXPECT_EQ(Shown(100, 400), 40 + 100 * bonus);  // still drew the title
     EXPECT_EQ(std::make_tuple(TitleIdle, TitleSpin, TitleAmplitude, TitlePhase),
               std::make_tuple(0, 1, 100, -1));
@@ -108,29 +108,29 @@ TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
 }
 
 TEST_F(FrontTest, TitleClicksSkipTheWaveAndCountOnALoadingFrameAtOnce) {
-  app::CurrentScene = TitleScene;
+  base::CurrentScene = TitleScene;
   Frames(10);
-  app::LeftButton = 1;
+  base::LeftButton = 1;
   Frame();
   EXPECT_EQ(TitlePhase, 2);
   EXPECT_TRUE(PaletteInFull());
   // A later visit reloads the picture; a click there counts at once.
-  app::BonusMode = 1;
+  base::BonusMode = 1;
   TitlePhase = -1;
   TitleIdle = 5;
-  app::LeftButton = 1;
+  base::LeftButton = 1;
   Frame();
   EXPECT_EQ(std::make_tuple(int(Sheet(100, 0)), int(video::SheetColorKey)),
             std::make_tuple(140, int(kTitleKey)));
   EXPECT_EQ(TitlePhase, 11);
   Frame();
-  EXPECT_EQ(app::CurrentScene, MenuScene);
+  EXPECT_EQ(base::CurrentScene, MenuScene);
   // Idle time kept: an early time-out.
   EXPECT_EQ(std::make_tuple(TitlePhase, TitleIdle), std::make_tuple(-1, 5));
 }
 
 TEST_F(FrontTest, MenuChoiceBoxesCountTheirBordersAndRightClickGoesBack) {
-  app::CurrentScene = MenuScene;
+  base::CurrentScene = MenuScene;
   const u32 cases[][3] = {{256, 174, 1}, {404, 238, 1}, {255, 200, 0},
                           {405, 200, 0}, {300, 173, 0}, {300, 239, 0},
                           {256, 264, 2}, {404, 330, 2}, {300, 263, 0},
@@ -140,17 +140,17 @@ TEST_F(FrontTest, MenuChoiceBoxesCountTheirBordersAndRightClickGoesBack) {
     LeftClickAt(c[0], c[1]);
     EXPECT_EQ(MenuPhase, c[2]) << c[0] << "," << c[1];
   }
-  app::LeftButton = app::RightButton = 1;  // not with the left down too
+  base::LeftButton = base::RightButton = 1;  // not with the left down too
   Frame();
-  EXPECT_EQ(app::CurrentScene, MenuScene);
-  app::RightButton = 1;
+  EXPECT_EQ(base::CurrentScene, MenuScene);
+  base::RightButton = 1;
   Frame();
-  EXPECT_EQ(app::CurrentScene, TitleScene);
+  EXPECT_EQ(base::CurrentScene, TitleScene);
   EXPECT_FALSE(Saved());
 }
 
 TEST_F(FrontTest, MenuLeavesColumnZeroLightsTheChoiceAndDrawsTheCursorLast) {
-  app::CurrentScene = MenuScene;
+  base::CurrentScene = MenuScene;
   FillScreens(99);
   SetMouse(300, 200);
   Frame();
@@ -169,12 +169,12 @@ TEST_F(FrontTest, MenuLeavesColumnZeroLightsTheChoiceAndDrawsTheCursorLast) {
 }
 
 TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
-  app::CurrentScene = MenuScene;
+  base::CurrentScene = MenuScene;
   game::ActorPool[3].active = game::HitCount = game::ShotCount = 5;
   game::MaxCombo = game::EnemiesSpawned = 5;
   LeftClickAt(300, 200);
   Frame();
-  EXPECT_EQ(app::CurrentScene, PlayScene);
+  EXPECT_EQ(base::CurrentScene, PlayScene);
   EXPECT_EQ(
       std::make_tuple(LiveActors(), game::HitCount, game::ShotCount,
                       game::MaxCombo, int(game::EnemiesSpawned), MenuPhase),
@@ -183,7 +183,7 @@ TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
   // The sheet by the bonus setting (2 only from a damaged file).
   const int cases[][3] = {{0, 80, kGameKey}, {1, 180, 12}, {2, 80, kGameKey}};
   for (const auto& c : cases) {
-    app::BonusMode = u32(c[0]);
+    base::BonusMode = u32(c[0]);
     MenuPhase = 1;
     MenuScene();
     EXPECT_EQ(Sheet(0, 1536), c[1]) << c[0];
@@ -202,20 +202,20 @@ TEST_F(FrontTest, SettingsArrowsLeaveOutTheirBordersAndLeavingSaves) {
                           {460, 240, 1, 1}, {460, 200, 2, 2}, {340, 200, 0, 0}};
   for (const auto& c : cases) {
     bool held = c[2] == c[3] && c[2] != 1;
-    app::DetailLevel = app::Difficulty = u8(held ? c[2] : 1);
+    base::DetailLevel = base::Difficulty = u8(held ? c[2] : 1);
     LeftClickAt(c[0], c[1]);
-    EXPECT_EQ(std::make_tuple(int(app::DetailLevel), int(app::Difficulty)),
+    EXPECT_EQ(std::make_tuple(int(base::DetailLevel), int(base::Difficulty)),
               std::make_tuple(c[2], c[3]))
         << c[0] << "," << c[1];
   }
   // Lit arrow, detail 2, heading, leave; a value drawn after its click.
-  app::DetailLevel = 2;
+  base::DetailLevel = 2;
   SetMouse(340, 140);
   Frame();
   EXPECT_EQ(std::make_tuple(Shown(321, 158), Shown(400, 140), Shown(300, 10),
                             Shown(600, 460)),
             std::make_tuple(58, 61, 53, 69));
-  app::LeftButton = 1;
+  base::LeftButton = 1;
   Frame();
   EXPECT_EQ(Shown(400, 140), 62);
   // Only leaving the page saves; the leave area's borders do not count.
@@ -224,38 +224,38 @@ TEST_F(FrontTest, SettingsArrowsLeaveOutTheirBordersAndLeavingSaves) {
   EXPECT_EQ(std::make_tuple(MenuPhase, Saved()), std::make_tuple(2u, false));
   LeftClickAt(561, 333);  // well above the drawn button
   EXPECT_EQ(MenuPhase, 0u);
-  EXPECT_EQ(app::CurrentScene, MenuScene);
-  app::DetailLevel = 2;
-  app::LoadScores();
-  EXPECT_EQ(app::DetailLevel, 1);
+  EXPECT_EQ(base::CurrentScene, MenuScene);
+  base::DetailLevel = 2;
+  base::LoadScores();
+  EXPECT_EQ(base::DetailLevel, 1);
 }
 
 TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
-  app::CurrentScene = MenuScene;
+  base::CurrentScene = MenuScene;
   const u32 earned[][3] = {
       {0, 0, 0}, {1000, 0, 0}, {1001, 0, 1}, {0, 1, 1}, {0x80000000u, 0, 0}};
   for (const auto& c : earned) {
-    MenuPhase = 2, app::BonusMode = 0;
-    app::HighScores[0] = c[0], app::HighScores[9] = c[1];
+    MenuPhase = 2, base::BonusMode = 0;
+    base::HighScores[0] = c[0], base::HighScores[9] = c[1];
     LeftClickAt(460, 270);
-    EXPECT_EQ(std::make_tuple(app::BonusMode, u32(Sheet(100, 0))),
+    EXPECT_EQ(std::make_tuple(base::BonusMode, u32(Sheet(100, 0))),
               std::make_tuple(c[2], c[2] ? 140u : 40u))
         << c[0];
     EXPECT_EQ(Shown(150, 270) == 56, c[2] == 1);  // the row's label
     LoadSheet("TITLE.ssk", kTitleKey);
   }
   // What is drawn after the switch comes from the bonus picture ("on").
-  app::HighScores[9] = 5;
+  base::HighScores[9] = 5;
   LeftClickAt(460, 270);
   EXPECT_EQ(Shown(400, 270), 167);
   // Value before, arrow x, value after, what the sheet then holds.
   const u32 cases[][4] = {{1, 460, 1, 1},   {1, 340, 0, 40}, {0, 340, 0, 1},
                           {0, 460, 1, 140}, {2, 340, 0, 1},  {2, 460, 1, 1}};
   for (const auto& c : cases) {
-    app::BonusMode = c[0];
+    base::BonusMode = c[0];
     video::SheetSurface->Row(0)[100] = 1;
     LeftClickAt(c[1], 270);
-    EXPECT_EQ(std::make_tuple(app::BonusMode, u32(Sheet(100, 0))),
+    EXPECT_EQ(std::make_tuple(base::BonusMode, u32(Sheet(100, 0))),
               std::make_tuple(c[2], c[3]))
         << c[0] << " " << c[1];
   }
@@ -263,20 +263,20 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
 
 TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
   LoadSheet("JYOUSI.SSK", 102);  // as the play scene's right click leaves it
-  app::CurrentScene = BossKeyScene;
+  base::CurrentScene = BossKeyScene;
   LeftClickAt(300, 200);  // left clicks do nothing here
   Frame();
-  EXPECT_EQ(app::CurrentScene, BossKeyScene);
+  EXPECT_EQ(base::CurrentScene, BossKeyScene);
   EXPECT_EQ(std::make_tuple(Shown(300, 200), Shown(315, 223)),
             std::make_tuple(101, 101));
   // The key index shows the picture, and so does all around the pointer.
   EXPECT_EQ(std::make_tuple(Shown(301, 201), Shown(299, 200), Shown(316, 200),
                             Shown(300, 224)),
             std::make_tuple(100, 100, 100, 100));
-  app::RightButton = 1;
-  app::CurrentScene();
+  base::RightButton = 1;
+  base::CurrentScene();
   EXPECT_EQ(
-      std::make_tuple(int(app::RightButton), app::CurrentScene == PlayScene),
+      std::make_tuple(int(base::RightButton), base::CurrentScene == PlayScene),
       std::make_tuple(0, true));
   EXPECT_EQ(std::make_tuple(int(Sheet(0, 1536)), int(video::SheetColorKey)),
             std::make_tuple(80, int(kGameKey)));

@@ -12,9 +12,9 @@ class GameSceneTest : public SceneTest {
   // Frames until the title is current, clicking in the given frame.
   static int RunRanking(int clickFrame = 0) {
     int frames = 0;
-    for (app::CurrentScene = RankingScene;
-         app::CurrentScene == RankingScene && frames < 2000;) {
-      if (++frames == clickFrame) app::LeftButton = 1;
+    for (base::CurrentScene = RankingScene;
+         base::CurrentScene == RankingScene && frames < 2000;) {
+      if (++frames == clickFrame) base::LeftButton = 1;
       Frame();
     }
     return frames;
@@ -22,10 +22,10 @@ class GameSceneTest : public SceneTest {
 };
 
 TEST_F(GameSceneTest, PlayRedrawsTheFieldByTheDetailLevel) {
-  app::CurrentScene = PlayScene;
+  base::CurrentScene = PlayScene;
   std::string got;
   for (int level : {2, 2, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0}) {
-    app::DetailLevel = u8(level);
+    base::DetailLevel = u8(level);
     FillScreens(77);
     PlayScene();
     // A light frame shows the picture on screen again.
@@ -37,18 +37,18 @@ TEST_F(GameSceneTest, PlayRedrawsTheFieldByTheDetailLevel) {
 }
 
 TEST_F(GameSceneTest, TheLastFrameIsPlayedOutAndABossKeyThereComesFirst) {
-  app::CurrentScene = PlayScene;
+  base::CurrentScene = PlayScene;
   game::EnemiesSpawned = 100;
   LeftClickAt(600, 40);
-  EXPECT_EQ(app::CurrentScene, ResultScene);
+  EXPECT_EQ(base::CurrentScene, ResultScene);
   EXPECT_EQ(game::ShotCount, 1);  // that frame's shot counts
-  app::CurrentScene = PlayScene;
-  app::RightButton = 1;
+  base::CurrentScene = PlayScene;
+  base::RightButton = 1;
   Frame();
-  EXPECT_EQ(app::CurrentScene, BossKeyScene);
-  app::RightButton = 1;
+  EXPECT_EQ(base::CurrentScene, BossKeyScene);
+  base::RightButton = 1;
   Frames(2);
-  EXPECT_EQ(app::CurrentScene, ResultScene);
+  EXPECT_EQ(base::CurrentScene, ResultScene);
 }
 
 TEST(GameTotal, FifteenAHitLessFiveAShotFiftyPerBestShotNeverBelowZero) {
@@ -59,11 +59,11 @@ TEST(GameTotal, FifteenAHitLessFiveAShotFiftyPerBestShotNeverBelowZero) {
 
 TEST_F(GameSceneTest,
        ResultBannerSlidesInTheFiguresCountUpAClickRecordsAndSaves) {
-  app::CurrentScene = ResultScene;
+  base::CurrentScene = ResultScene;
   game::HitCount = 10, game::ShotCount = 12, game::MaxCombo = 3;
   std::vector<i32> edges;
   while (ResultPhase == 0 && edges.size() < 200) {
-    app::LeftButton = 1;  // ignored during the banner
+    base::LeftButton = 1;  // ignored during the banner
     Frame();
     edges.push_back(ResultBannerX);
   }
@@ -85,17 +85,17 @@ TEST_F(GameSceneTest,
   // A click records the whole total, however far the count-up got, and saves.
   ResultShownTotal = 0;
   EXPECT_FALSE(Saved());
-  app::LeftButton = 1;
+  base::LeftButton = 1;
   Frame();
-  EXPECT_EQ(app::CurrentScene, RankingScene);
+  EXPECT_EQ(base::CurrentScene, RankingScene);
   EXPECT_EQ(LiveActors(), 0);
   EXPECT_EQ(std::make_tuple(ResultBannerX, ResultPhase, ResultHoldFrames,
                             ResultShownTotal),
             std::make_tuple(-12, 0u, 0, 0));
   EXPECT_EQ(LastSound(), (std::pair{13, 0}));
-  app::HighScores[0] = 0;
-  app::LoadScores();
-  EXPECT_EQ(app::HighScores[0], 240u);
+  base::HighScores[0] = 0;
+  base::LoadScores();
+  EXPECT_EQ(base::HighScores[0], 240u);
 }
 
 TEST_F(GameSceneTest, ResultEntersTheTotalInPlaceOfTheTenthThenSorts) {
@@ -114,17 +114,17 @@ TEST_F(GameSceneTest, ResultEntersTheTotalInPlaceOfTheTenthThenSorts) {
       {100, 900, 50,  800, 0,  0, 0, 0, 0, 700, 60,
        900, 800, 100, 60,  50, 0, 0, 0, 0, 0}};
   for (const auto& c : cases) {
-    std::copy(c, c + 10, app::HighScores);
+    std::copy(c, c + 10, base::HighScores);
     game::HitCount = i32(c[10] / 5);  // 15 a hit less 10 a shot, 2 a hit
     game::ShotCount = 2 * game::HitCount;
-    ResultPhase = app::LeftButton = 1;
+    ResultPhase = base::LeftButton = 1;
     ResultScene();
-    EXPECT_TRUE(std::equal(c + 11, c + 21, app::HighScores)) << c[10];
+    EXPECT_TRUE(std::equal(c + 11, c + 21, base::HighScores)) << c[10];
   }
 }
 
 TEST_F(GameSceneTest, RankingScrollsHoldsAndFadesIn642Frames) {
-  app::CurrentScene = RankingScene;
+  base::CurrentScene = RankingScene;
   Frames(256);
   EXPECT_EQ(std::make_tuple(RankingScroll, RankingPhase),
             std::make_tuple(512, 0));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include "../support/null_platform_in_use.h"
 #include "../support/work_folder.h"
 
 #include <algorithm>
@@ -15,14 +16,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/input.h"
-#include "app/random.h"
-#include "app/scene.h"
-#include "app/scores.h"
-#include "app/trig.h"
+#include "base/input.h"
+#include "base/random.h"
+#include "base/scene.h"
+#include "base/scores.h"
+#include "base/trig.h"
 #include "game/actors.h"
+#include "loop/main_loop.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "sound/sound_log.h"
 #include "video/ssk_codec.h"
 #include "video/video.h"
 
@@ -88,17 +91,11 @@ inline void WriteGameSheet(const char* name, u8 offset = 0) {
 class SceneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::ResetInput();
-    app::ResetScores();
-    video::ResetVideo();
-    sound::ResetSound();
-    game::ResetGame();
-    ResetScenes();
-    app::BuildTrigTables();
-    app::SeedRandom(12345);
-    app::AppActive = 1;
+    loop::ResetRun();
+    base::BuildTrigTables();
+    base::SeedRandom(12345);
+    base::AppActive = 1;
     video::CreateSurfaces();
-    sound::ClearSoundLog();
     WriteTitlePicture("TITLE.ssk");
     WriteTitlePicture("OMAKETITLE.ssk", 100);
     WriteGameSheet("qqqq.ssk");
@@ -111,6 +108,7 @@ class SceneTest : public ::testing::Test {
                  0, 0);
   }
   testsupport::WorkFolder folder_{"ts_scenes", true};
+  testsupport::NullPlatformInUse platform_;
   // A picture into the sheet, keyed on `key` or else as its palette says.
   static void LoadSheet(const char* name, int key = -1) {
     video::LoadSskImage(name, 0, 0);
@@ -132,19 +130,15 @@ class SceneTest : public ::testing::Test {
       for (int y = 0; y < 480; ++y) std::memset(s->Row(y), index, 640);
     }
   }
-  static void SetMouse(u32 x, u32 y) { app::MouseX = x, app::MouseY = y; }
+  static void SetMouse(u32 x, u32 y) { base::MouseX = x, base::MouseY = y; }
   // One frame as the main loop runs it: the scene, the buttons up, the flip.
-  static void Frame() {
-    app::CurrentScene();
-    app::LeftButton = app::RightButton = 0;
-    video::FlipSurfaces();
-  }
+  static void Frame() { loop::RunFrame(); }
   static void Frames(int n) {
     while (n-- > 0) Frame();
   }
   static void LeftClickAt(u32 x, u32 y) {
     SetMouse(x, y);
-    app::LeftButton = 1;
+    base::LeftButton = 1;
     Frame();
   }
   static int LiveActors() {

@@ -7,8 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/quiet_platform.h"
+#include "platform/null/null_platform.h"
+#include "sound/device.h"
+#include "sound/inspect.h"
 #include "sound/sound.h"
+#include "sound/sound_log.h"
+#include "sound/wave_resources.h"
 
 namespace {
 
@@ -17,7 +21,7 @@ using Ints = std::vector<int>;
 using Samples = std::vector<int16_t>;
 
 // The quiet platform, with a device that can be missing and counts its use.
-struct FakeAudio final : platform::QuietPlatform {
+struct FakeAudio final : platform::NullPlatform {
   bool hasDevice = true;
   int opens = 0, closes = 0;
   bool OpenAudio() override { return ++opens, hasDevice; }
@@ -62,7 +66,8 @@ class Sound : public ::testing::Test {
     }
     sound::SetWaveResources(table.data(), int(table.size()));
     sound::SetOutputFormat(rate, 2);
-    ASSERT_EQ(sound::InitSound(audio), opened);
+    platform::SetCurrent(&audio);
+    ASSERT_EQ(sound::InitSound(), opened);
   }
   FakeAudio audio;
   Recordings recs;
@@ -252,28 +257,27 @@ TEST_F(Sound, SumsAndLimitsWithoutWrapping) {
 }
 
 TEST_F(Sound, SilentDeviceKeepsTimeLikeARealOne) {
-  Open({{"LONG", MakeWave(2, 22050, 8, Ints(6000, 90))}});
-  sound::OpenSilentDevice(44100);
+  Open({{"LONG", MakeWave(2, 22050, 8, Ints(6000, 90))}}, 44100);
   for (int c : {0, 1, 13}) sound::LoadWaveChannel(c, "LONG");
   Play(0, 1), Play(13, -1, 11025);
   // A headless frame is 735 output frames; mixing moves a channel as far.
-  for (int frame = 0; frame < 3; ++frame) sound::AdvanceSilentDevice(735);
+  for (int frame = 0; frame < 3; ++frame) sound::AdvanceChannels(735);
   EXPECT_EQ(Pos(0), 1102u);  // 3 * 367.5
   EXPECT_EQ(Pos(13), 551u);  // 3 * 183.75
   Play(0, 0), Play(13, 0), Play(1, 1), Mix(3 * 735);
   EXPECT_EQ(Pos(1), 1102u);
   // Exactly at its 3000th frame a one-shot ends; a loop goes round.
   Play(1, 1), Play(13, -1);
-  for (int frame = 0; frame < 8; ++frame) sound::AdvanceSilentDevice(735);
+  for (int frame = 0; frame < 8; ++frame) sound::AdvanceChannels(735);
   EXPECT_EQ(Pos(1), 2940u);
-  sound::AdvanceSilentDevice(120);
+  sound::AdvanceChannels(120);
   EXPECT_FALSE(sound::ChannelPlaying(1));
   EXPECT_EQ(Pos(1), 0u);
-  sound::AdvanceSilentDevice(735);
-  EXPECT_EQ(Pos(13), 367u);    // 3367.5 - 3000, still playing
-  sound::CloseSilentDevice();  // closed: time stands still
-  sound::AdvanceSilentDevice(735);
-  EXPECT_EQ(Pos(13), 367u);
+  sound::AdvanceChannels(735);
+  EXPECT_EQ(Pos(13), 367u);  // 3367.5 - 3000, still playing
+  sound::ReleaseSound();     // released: nothing left to move
+  sound::AdvanceChannels(735);
+  EXPECT_FALSE(sound::ChannelFilled(13));
 }
 
 int SampleAt(const sound::WaveResource& r, int bits, size_t i) {
@@ -290,7 +294,8 @@ TEST_F(Sound, RecordingsHaveTheirHeadersAndLengths) {
       {"ITE", 1, 22050, 16, 6946},      {"FALL", 2, 22050, 8, 33034},
       {"MUSIC", 2, 11025, 16, 1317888},
   };
-  ASSERT_EQ(sound::InitSound(audio), 1);
+  platform::SetCurrent(&audio);
+  ASSERT_EQ(sound::InitSound(), 1);
   for (int c = 0; c < 5; ++c) {
     const auto& e = kRecordings[c];
     SCOPED_TRACE(e.name);

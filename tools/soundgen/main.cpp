@@ -125,7 +125,7 @@ int Synth(const std::string& dir) {
 int Embed(const std::string& outPath, int count, char** pairs) {
   std::string src =
       "// Made by soundgen from the WAVE files; not edited by hand.\n"
-      "#include \"sound/wave_table.h\"\n\nnamespace resources {\nnamespace "
+      "#include \"sound/wave_resources.h\"\n\nnamespace resources {\nnamespace "
       "{\n";
   std::vector<std::pair<std::string, size_t>> entries;
   for (int i = 0; i < count; ++i) {

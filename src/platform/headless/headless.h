@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/platform.h"
+#include "base/platform.h"
 
 namespace headless {
 

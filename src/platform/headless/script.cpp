@@ -1,25 +1,9 @@
-#include <cerrno>
-#include <cstdlib>
 #include <sstream>
 
+#include "base/numbers.h"
 #include "platform/headless/headless.h"
 
 namespace headless {
-
-namespace {
-
-bool ParseNumber(const std::string& word, unsigned long long limit,
-                 std::uint64_t& out) {
-  if (word.empty() || word[0] == '-' || word[0] == '+') return false;
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long v = std::strtoull(word.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v > limit) return false;
-  out = v;
-  return true;
-}
-
-}  // namespace
 
 bool ParseScript(const std::string& text, const std::string& name,
                  std::vector<ScriptEvent>& events, std::string& error) {
@@ -42,7 +26,7 @@ bool ParseScript(const std::string& text, const std::string& name,
       return false;
     };
     std::uint64_t frame = 0;
-    if (!ParseNumber(w[0], 0xFFFFFFFFull, frame)) {
+    if (!base::ParseUnsigned(w[0], 0xFFFFFFFFull, frame)) {
       return fail("expected a frame number, found \"" + w[0] + "\"");
     }
     if (w.size() < 2) return fail("missing event after the frame number");
@@ -52,8 +36,8 @@ bool ParseScript(const std::string& text, const std::string& name,
     if (verb == "move") {
       want = 4;
       std::uint64_t x = 0, y = 0;
-      if (w.size() != 4 || !ParseNumber(w[2], 0xFFFF, x) ||
-          !ParseNumber(w[3], 0xFFFF, y)) {
+      if (w.size() != 4 || !base::ParseUnsigned(w[2], 0xFFFF, x) ||
+          !base::ParseUnsigned(w[3], 0xFFFF, y)) {
         return fail("move needs X and Y from 0 to 65535");
       }
       m = {MsgType::MouseMove, 0, static_cast<std::uint32_t>(y << 16 | x)};

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "platform/headless/quiet_platform.h"
+#include "platform/null/null_platform.h"
+#include "sound/device.h"
 #include "sound/sound.h"
 
 namespace platform {
@@ -55,9 +56,8 @@ void CloseSdlAudio() {
 
 namespace {
 
-// Just enough of a platform to open the sound.
 // No screen; the real audio device.
-class AudioOnly final : public QuietPlatform {
+class AudioOnly final : public NullPlatform {
  public:
   bool OpenAudio() override { return OpenSdlAudio(); }
   void CloseAudio() override { CloseSdlAudio(); }
@@ -73,8 +73,9 @@ void PlayAndWait(int channel, const char* what, Uint32 milliseconds) {
 }  // namespace
 
 int RunSdlSoundTest() {
-  AudioOnly platform;
-  if (!sound::InitSound(platform)) {
+  static AudioOnly device;
+  SetCurrent(&device);
+  if (!sound::InitSound()) {
     std::fprintf(stderr, "tumblesquash: no audio device\n");
     return 1;
   }

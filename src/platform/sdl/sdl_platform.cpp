@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
-#include "app/main_loop.h"
+#include "loop/main_loop.h"
 #include "platform/sdl/sdl_audio.h"
+#include "video/display.h"
 #include "video/present.h"
-#if defined(TS_HAVE_ICON)
+#include "video/sheet_layout.h"
 #include "platform/sdl/icon.h"
-#endif
 
 namespace platform {
 
@@ -27,16 +26,12 @@ SdlPlatform::~SdlPlatform() {
 }
 
 void SdlPlatform::SetIcon(SDL_Window* window) {
-#if defined(TS_HAVE_ICON)
   SDL_RWops* rw = SDL_RWFromConstMem(resources::kIconBmp,
                                      static_cast<int>(resources::kIconBmpSize));
   if (SDL_Surface* icon = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr) {
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
   }
-#else
-  (void)window;
-#endif
 }
 
 bool SdlPlatform::CreateStartWindow() {
@@ -67,7 +62,7 @@ void SdlPlatform::ShowSplash() {
   SDL_Surface* target = SDL_GetWindowSurface(window_);
   if (!target) return;
   SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-  if (SDL_Surface* bmp = SDL_LoadBMP("minititle.bmp")) {
+  if (SDL_Surface* bmp = SDL_LoadBMP(layout::kSplashPicture)) {
     SDL_Rect at{0, 0, bmp->w, bmp->h};
     SDL_BlitSurface(bmp, nullptr, target, &at);
     SDL_FreeSurface(bmp);
@@ -250,42 +245,31 @@ bool SdlPlatform::Present(const std::uint8_t* pixels, int pitch,
   return true;
 }
 
-bool SdlPlatform::OpenAudio() {
-  audioOpen_ = OpenSdlAudio();
-  return audioOpen_;
-}
+bool SdlPlatform::OpenAudio() { return OpenSdlAudio(); }
 
-void SdlPlatform::CloseAudio() {
-  if (audioOpen_) CloseSdlAudio();
-  audioOpen_ = false;
-}
-
-std::uint32_t SdlPlatform::CalendarSeconds() {
-  return static_cast<std::uint32_t>(std::time(nullptr));
-}
+void SdlPlatform::CloseAudio() { CloseSdlAudio(); }
 
 int RunSdl(const SdlOptions& options) {
   static SdlPlatform platform(options);
   if (!platform.CreateStartWindow()) {
     // Without a window there is no game to show: say so and end quietly.
     std::fprintf(stderr, "TumbleSquash: cannot open a window (%s)\n%s: %s\n",
-                 SDL_GetError(), "TumbleSquash",
-                 "DirectDrawのセットアップに失敗");
+                 SDL_GetError(), video::kFailureCaption, video::kFailureText);
     return 0;
   }
-  app::Start(platform, {});
+  loop::Start(platform, {});
   // TUMBLESQUASH_FPS=1 prints the frame rate once a second, to check pacing.
   const bool showRate = SDL_getenv("TUMBLESQUASH_FPS") != nullptr;
   Uint64 rateStart = SDL_GetTicks64();
   int frames = 0;
   for (;;) {
-    switch (app::Step()) {
-      case app::StepResult::Exit:
-        return app::ExitCode();
-      case app::StepResult::Idle:
+    switch (loop::Step()) {
+      case loop::StepResult::Exit:
+        return loop::ExitCode();
+      case loop::StepResult::Idle:
         platform.WaitForInput(10);
         break;
-      case app::StepResult::Frame:
+      case loop::StepResult::Frame:
         ++frames;
         if (showRate && SDL_GetTicks64() - rateStart >= 1000) {
           std::fprintf(stderr, "TumbleSquash: %d frames a second\n", frames);
@@ -293,7 +277,7 @@ int RunSdl(const SdlOptions& options) {
           rateStart = SDL_GetTicks64();
         }
         break;
-      case app::StepResult::Message:
+      case loop::StepResult::Message:
         break;
     }
   }

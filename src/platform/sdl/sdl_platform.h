@@ -1,11 +1,12 @@
 // The SDL back end: the start-up window, the 640 x 480 display scaled to the
-// desktop, mouse and keyboard, frame pacing and the audio device.
+// desktop, mouse and keyboard, frame pacing and the audio device. Files and
+// the calendar are the null platform's.
 #pragma once
 #include <SDL.h>
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/null/null_platform.h"
 
 namespace platform {
 
@@ -13,7 +14,7 @@ struct SdlOptions {
   bool windowed = false;
 };
 
-class SdlPlatform final : public Platform {
+class SdlPlatform final : public NullPlatform {
  public:
   explicit SdlPlatform(const SdlOptions& options);
   ~SdlPlatform() override;
@@ -31,7 +32,6 @@ class SdlPlatform final : public Platform {
                const PaletteEntry* palette) override;
   bool OpenAudio() override;
   void CloseAudio() override;
-  std::uint32_t CalendarSeconds() override;
 
   // Waits a little for input while nothing else is to be done.
   void WaitForInput(int milliseconds);
@@ -47,7 +47,6 @@ class SdlPlatform final : public Platform {
   SDL_Texture* texture_ = nullptr;
   bool focused_ = false;
   bool vsync_ = false;
-  bool audioOpen_ = false;
   std::uint64_t nextTick_ = 0;
   std::uint32_t pixels_[640 * 480];
 };

@@ -3,21 +3,22 @@
 // Each Step() is one pass of the original loops: at most one window message,
 // and a scene call only in a pass that handled none. A pass that handled a
 // message draws nothing, so a burst of messages delays the next frame.
-#include "app/main_loop.h"
+#include "loop/main_loop.h"
 
-#include "app/input.h"
-#include "app/random.h"
-#include "app/scores.h"
-#include "app/trig.h"
+#include "base/input.h"
+#include "base/random.h"
+#include "base/scores.h"
+#include "base/trig.h"
+#include "game/actors.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "sound/sound_log.h"
 #include "video/video.h"
 
-namespace app {
+namespace loop {
 
-Scene CurrentScene = nullptr;
 u32 SceneCalls = 0;
-Scene LastScene = nullptr;
+base::Scene LastScene = nullptr;
 u32 LastSceneInput[4] = {};
 bool InPregame = true;
 
@@ -26,7 +27,6 @@ namespace {
 using platform::Message;
 using platform::MsgType;
 
-platform::Platform* thePlatform = nullptr;
 StartOptions options;
 int exitCode = 0;
 bool splashShown = false;
@@ -46,7 +46,7 @@ bool TakeMessage(Message& out) {
     --postedCount;
     return true;
   }
-  return thePlatform->PollMessage(out);
+  return platform::Current()->PollMessage(out);
 }
 
 enum class Pump { None, Handled, Quit };
@@ -69,26 +69,27 @@ StepResult Finish() {
 
 // Leaving the pre-game loop: devices up, generator seeded, the opening next.
 bool StartDevices() {
-  sound::InitSound(*thePlatform);
-  if (!video::InitDisplay(*thePlatform)) {
+  sound::InitSound();
+  if (!video::InitDisplay()) {
     exitCode = 0;
     return false;
   }
-  thePlatform->HideCursor();
-  SeedRandom(options.fixedSeed ? options.seed : thePlatform->CalendarSeconds());
-  CurrentScene = scenes::OpeningScene;
+  platform::Platform& p = *platform::Current();
+  p.HideCursor();
+  base::SeedRandom(options.fixedSeed ? options.seed : p.CalendarSeconds());
+  base::CurrentScene = scenes::OpeningScene;
   InPregame = false;
   return true;
 }
 
 StepResult PregamePass() {
   if (!splashShown) {
-    thePlatform->ShowSplash();
+    platform::Current()->ShowSplash();
     splashShown = true;
   }
   const Pump pump = PumpOneMessage();
   if (pump == Pump::Quit) return Finish();
-  if (LeftButton == 1) {
+  if (base::LeftButton == 1) {
     // The click that ends the wait is not cleared: the opening may see it.
     if (!StartDevices()) return Finish();
     return StepResult::Message;
@@ -99,31 +100,38 @@ StepResult PregamePass() {
 StepResult FramePass() {
   const Pump pump = PumpOneMessage();
   if (pump == Pump::Quit) return Finish();
-  if (pump == Pump::Handled || AppActive != 1 || !video::DisplayUp()) {
+  if (pump == Pump::Handled || base::AppActive != 1 || !video::DisplayUp()) {
     return StepResult::Message;
   }
-  LastSceneInput[0] = MouseX;
-  LastSceneInput[1] = MouseY;
-  LastSceneInput[2] = LeftButton;
-  LastSceneInput[3] = RightButton;
-  LastScene = CurrentScene;
-  sound::ClearSoundLog();
-  if (CurrentScene) CurrentScene();
-  ++SceneCalls;
-  LeftButton = 0;
-  RightButton = 0;
-  thePlatform->AfterScene();
+  RunFrame();
   // A frame that cannot be shown is skipped, never retried.
-  video::FlipSurfaces();
-  thePlatform->Present(video::PrimarySurface->pixels,
-                       video::PrimarySurface->pitch,
-                       video::DisplayPalette.entries);
+  platform::Current()->Present(video::PrimarySurface->pixels,
+                               video::PrimarySurface->pitch,
+                               video::DisplayPalette.entries);
   return StepResult::Frame;
 }
 
 }  // namespace
 
-platform::Platform& CurrentPlatform() { return *thePlatform; }
+void RunFrame() {
+  LastSceneInput[0] = base::MouseX;
+  LastSceneInput[1] = base::MouseY;
+  LastSceneInput[2] = base::LeftButton;
+  LastSceneInput[3] = base::RightButton;
+  LastScene = base::CurrentScene;
+  sound::ClearSoundLog();
+  if (base::CurrentScene) base::CurrentScene();
+  ++SceneCalls;
+  base::LeftButton = 0;
+  base::RightButton = 0;
+  if (platform::Platform* p = platform::Current()) p->AfterScene();
+  video::FlipSurfaces();
+}
+
+void ReleaseDevices() {
+  video::ShutdownDisplay();
+  sound::ReleaseSound();
+}
 
 void PostMessage(const Message& message) {
   if (postedCount == kPostedCapacity) return;
@@ -149,7 +157,7 @@ void MainWindowProc(const Message& m) {
       PostMessage({MsgType::Quit, 0, 0});
       break;
     case MsgType::Activate:
-      AppActive = m.wParam;
+      base::AppActive = m.wParam;
       if (m.wParam == 0) QuitSequence();
       break;
     case MsgType::KeyDown:
@@ -157,43 +165,52 @@ void MainWindowProc(const Message& m) {
       break;
     case MsgType::MouseMove:
       // Zero-extended halves: a position word never turns negative here.
-      MouseX = m.lParam & 0xFFFF;
-      MouseY = (m.lParam >> 16) & 0xFFFF;
+      base::MouseX = m.lParam & 0xFFFF;
+      base::MouseY = (m.lParam >> 16) & 0xFFFF;
       break;
     case MsgType::LButtonDown:
-      LeftButton = 1;
+      base::LeftButton = 1;
       break;
     case MsgType::LButtonUp:
-      LeftButton = 0;
+      base::LeftButton = 0;
       break;
     case MsgType::RButtonDown:
-      RightButton = 1;
+      base::RightButton = 1;
       break;
     case MsgType::RButtonUp:
-      RightButton = 0;
+      base::RightButton = 0;
       break;
     case MsgType::Quit:
       break;
   }
 }
 
-void Start(platform::Platform& platform, const StartOptions& startOptions) {
-  thePlatform = &platform;
-  options = startOptions;
+void ResetRun() {
+  base::ResetInput();
+  base::CurrentScene = nullptr;
+  base::ResetScores();
+  base::SeedRandom(0);
+  video::ResetVideo();
+  sound::ResetSound();
+  game::ResetGame();
+  scenes::ResetScenes();
+  SceneCalls = 0;
+  LastScene = nullptr;
+  for (u32& v : LastSceneInput) v = 0;
+  InPregame = true;
   exitCode = 0;
   splashShown = false;
   finished = false;
   postedHead = postedCount = 0;
-  SceneCalls = 0;
-  LastScene = nullptr;
-  InPregame = true;
-  CurrentScene = nullptr;
+}
 
-  ResetInput();
-  AppActive = 1;  // the window exists from here on
-  ResetScores();  // DetailLevel 2, Difficulty 1, BonusMode 0
-  LoadScores();
-  BuildTrigTables();
+void Start(platform::Platform& platform, const StartOptions& startOptions) {
+  platform::SetCurrent(&platform);
+  ResetRun();
+  options = startOptions;
+  base::AppActive = 1;  // the window exists from here on
+  base::LoadScores();   // over the defaults: DetailLevel 2, Difficulty 1...
+  base::BuildTrigTables();
 }
 
 StepResult Step() {
@@ -203,4 +220,4 @@ StepResult Step() {
 
 int ExitCode() { return exitCode; }
 
-}  // namespace app
+}  // namespace loop

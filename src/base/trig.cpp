@@ -1,8 +1,8 @@
-#include "app/trig.h"
+#include "base/trig.h"
 
 #include <cmath>
 
-namespace app {
+namespace base {
 
 f32 SineTable[1024];
 f32 CosineTable[1024];
@@ -17,4 +17,4 @@ void BuildTrigTables() {
   }
 }
 
-}  // namespace app
+}  // namespace base

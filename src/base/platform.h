@@ -1,10 +1,15 @@
 // The one seam between the game core and the machine it runs on.
 //
 // The core never includes a system or SDL header. A back end (SDL for
-// people, headless for tests) implements this interface; the frame loop in
-// app/ drives it one pass at a time.
+// people, headless for tests) implements this interface; the frame loop
+// drives it one pass at a time. Files go through it too, so that tests can
+// hand the game files that fail in every way a disk can.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -32,6 +37,14 @@ struct PaletteEntry {
   std::uint8_t red, green, blue, flags;
 };
 
+// What became of reading a file.
+enum class ReadResult : std::uint8_t {
+  Read,        // the whole file is in the buffer
+  Missing,     // there is no such file
+  Unreadable,  // it exists but cannot be read (permissions, an I/O error)
+  NotRegular,  // a folder, a pipe or a device: never opened
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -40,8 +53,8 @@ class Platform {
   // queue is empty.
   virtual bool PollMessage(Message& out) = 0;
 
-  // Draws "minititle.bmp" from the working directory into the 480 x 240
-  // start-up window; draws nothing when it is missing.
+  // Draws "minititle.bmp" into the 480 x 240 start-up window; draws nothing
+  // when it is missing.
   virtual void ShowSplash() = 0;
 
   // Switches to the 640 x 480 game display. False when it cannot be made.
@@ -59,15 +72,31 @@ class Platform {
                        const PaletteEntry* palette) = 0;
 
   // Starts the audio output; the device pulls mixed samples from the sound
-  // module. False when no device can be opened.
+  // module. False when no device can be opened. Only called while closed.
   virtual bool OpenAudio() = 0;
+  // Stops it; only called while open.
   virtual void CloseAudio() = 0;
 
   // Seconds since the epoch, for seeding the generator.
   virtual std::uint32_t CalendarSeconds() = 0;
 
+  // Reads a regular file into `out`, as far as its first `limit` bytes.
+  virtual ReadResult ReadFile(const char* name, std::size_t limit,
+                              std::vector<std::uint8_t>& out) = 0;
+  // Puts `bytes` in place of the file in one step: afterwards it holds the
+  // old contents or the new, never a mixture, whatever happens meanwhile.
+  // False with a short reason when the new contents could not be put there.
+  virtual bool ReplaceFile(const char* name,
+                           std::span<const std::uint8_t> bytes,
+                           std::string& error) = 0;
+
   // Called by the frame loop after each scene call, before the flip.
   virtual void AfterScene() {}
 };
+
+// The back end the program runs on. The frame loop's start sets it; tests
+// and benchmarks set a stand-in. Null until then.
+Platform* Current();
+void SetCurrent(Platform* platform);
 
 }  // namespace platform

@@ -1,8 +1,8 @@
 // The program's one pseudo-random generator (a linear congruential one).
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 
-namespace app {
+namespace base {
 
 extern u32 RandomState;
 
@@ -10,4 +10,4 @@ void SeedRandom(u32 seed);
 // Advances the state and returns bits 16..30 of it: 0..32767.
 int Random();
 
-}  // namespace app
+}  // namespace base

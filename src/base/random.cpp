@@ -1,6 +1,6 @@
-#include "app/random.h"
+#include "base/random.h"
 
-namespace app {
+namespace base {
 
 u32 RandomState = 0;
 
@@ -11,4 +11,4 @@ int Random() {
   return static_cast<int>((RandomState >> 16) & 0x7FFF);
 }
 
-}  // namespace app
+}  // namespace base

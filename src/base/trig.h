@@ -1,12 +1,12 @@
 // Sine and cosine of 1024ths of a turn.
 #pragma once
-#include "app/types.h"
+#include "base/types.h"
 
-namespace app {
+namespace base {
 
 extern f32 SineTable[1024];
 extern f32 CosineTable[1024];
 
 void BuildTrigTables();
 
-}  // namespace app
+}  // namespace base

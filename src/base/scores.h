@@ -1,17 +1,21 @@
 // "Score.dat": the ten high scores and the three settings.
 #pragma once
-#include <array>
 #include <cstddef>
 #include <vector>
 
-#include "app/types.h"
+#include "base/globals.h"
+#include "base/types.h"
 
-namespace app {
+// The three settings and their defaults, set before the file is read.
+#define TS_SETTINGS(X)   \
+  X(u8, DetailLevel, 2)  \
+  X(u8, Difficulty, 1)   \
+  X(u32, BonusMode, 0)
+
+namespace base {
 
 extern u32 HighScores[10];
-extern u8 DetailLevel;
-extern u8 Difficulty;
-extern u32 BonusMode;
+TS_SETTINGS(TS_DECLARE_GLOBAL)
 
 inline constexpr const char* kScoreFile = "Score.dat";
 inline constexpr std::size_t kScoreRecordSize = 46;
@@ -19,8 +23,10 @@ inline constexpr std::size_t kScoreRecordSize = 46;
 // Sets the three settings to their defaults and zeroes the table.
 void ResetScores();
 
+// Reads the file over the globals; a missing file is first written with
+// what the globals hold.
 void LoadScores();
-// Replaces the file atomically; false (and a message on stderr) when it
+// Replaces the file in one step; false (and a message on stderr) when it
 // could not be written. The game goes on either way.
 bool SaveScores();
 
@@ -30,4 +36,4 @@ std::vector<u8> EncodeScoreFile();
 // their values.
 void DecodeScoreFile(const u8* bytes, std::size_t size);
 
-}  // namespace app
+}  // namespace base

@@ -1,0 +1,121 @@
+#include "loop/trace.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+#include "base/crc32.h"
+#include "base/random.h"
+#include "base/scores.h"
+#include "game/actors.h"
+#include "loop/main_loop.h"
+#include "scenes/scenes.h"
+#include "sound/sound_log.h"
+#include "video/video.h"
+
+namespace loop {
+
+namespace {
+
+class Line {
+ public:
+  explicit Line(std::string& out) : out_(out) { out_.clear(); }
+
+  void Add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (n > 0) out_.append(text, std::min<std::size_t>(n, sizeof text - 1));
+  }
+  // One global of the "g" object, whatever its integer type.
+  void Field(const char* name, long long value) {
+    Add("%s\"%s\":%lld", first_ ? "" : ",", name, value);
+    first_ = false;
+  }
+
+ private:
+  std::string& out_;
+  bool first_ = true;
+};
+
+std::uint32_t ScreenCrc() {
+  if (!video::BackSurface) return 0;
+  std::uint32_t crc = 0;
+  for (int y = 0; y < video::kScreenHeight; ++y) {
+    crc = base::Crc32(crc, video::BackSurface->Row(y), video::kScreenWidth);
+  }
+  return crc;
+}
+
+std::uint32_t PaletteCrc() {
+  std::uint8_t rgb[768];
+  for (int i = 0; i < 256; ++i) {
+    rgb[3 * i] = video::ScreenPalette[i].red;
+    rgb[3 * i + 1] = video::ScreenPalette[i].green;
+    rgb[3 * i + 2] = video::ScreenPalette[i].blue;
+  }
+  return base::Crc32(0, rgb, sizeof rgb);
+}
+
+void AddActors(Line& l) {
+  l.Add(",\"actors\":[");
+  bool first = true;
+  for (int i = 0; i < game::kPoolSize; ++i) {
+    const game::Actor& a = game::ActorPool[i];
+    if (a.active != 1) continue;
+    l.Add("%s[%d,%d,%.9g,%.9g,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d,%d]",
+          first ? "" : ",", i, a.kind, static_cast<double>(a.x),
+          static_cast<double>(a.y), a.height, a.heading, a.speed, a.hopPhase,
+          a.frame, a.frameStep, a.frameTimer, a.age, a.hit, a.targetX,
+          a.targetY);
+    first = false;
+  }
+  l.Add("]");
+}
+
+}  // namespace
+
+void TraceLine(std::string& out, bool withActors) {
+  Line l(out);
+  l.Add("{\"frame\":%" PRIu32 ",\"scene\":\"%s\",\"next\":\"%s\"", SceneCalls,
+        scenes::SceneName(LastScene), scenes::SceneName(base::CurrentScene));
+  l.Add(",\"in\":[%" PRIu32 ",%" PRIu32 ",%" PRIu32 ",%" PRIu32 "]",
+        LastSceneInput[0], LastSceneInput[1], LastSceneInput[2],
+        LastSceneInput[3]);
+  l.Add(",\"rng\":%" PRIu32 ",\"g\":{", base::RandomState);
+#define TS_TRACE_SCENE(type, name, start) l.Field(#name, scenes::name);
+#define TS_TRACE_GAME(type, name, start) l.Field(#name, game::name);
+#define TS_TRACE_SETTING(type, name, start) l.Field(#name, base::name);
+#define TS_TRACE_VIDEO(type, name, start) l.Field(#name, video::name);
+  TS_SCENE_GLOBALS(TS_TRACE_SCENE)
+  TS_GAME_COUNTERS(TS_TRACE_GAME)
+  TS_SETTINGS(TS_TRACE_SETTING)
+  TS_VIDEO_GLOBALS(TS_TRACE_VIDEO)
+#undef TS_TRACE_SCENE
+#undef TS_TRACE_GAME
+#undef TS_TRACE_SETTING
+#undef TS_TRACE_VIDEO
+  l.Add("},\"scores\":[");
+  for (int i = 0; i < 10; ++i) {
+    l.Add("%s%" PRIu32, i ? "," : "", base::HighScores[i]);
+  }
+  // The pool is hashed as laid out: seventeen little-endian four-byte
+  // fields per record, floats as their bits.
+  static_assert(sizeof(game::ActorPool) == 34816);
+  l.Add("],\"pool\":\"%08" PRIx32 "\"",
+        base::Crc32(0, game::ActorPool, sizeof game::ActorPool));
+  l.Add(",\"screen\":\"%08" PRIx32 "\"", ScreenCrc());
+  l.Add(",\"palette\":\"%08" PRIx32 "\",\"sound\":[", PaletteCrc());
+  for (int i = 0; i < sound::SoundLogCount; ++i) {
+    l.Add("%s[%d,%d]", i ? "," : "", sound::SoundLog[i].channel,
+          sound::SoundLog[i].command);
+  }
+  l.Add("]");
+  if (withActors) AddActors(l);
+  l.Add("}\n");
+}
+
+}  // namespace loop
