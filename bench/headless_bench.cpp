@@ -18,9 +18,9 @@
 
 #include "alloc_counter.h"
 #include "base/input.h"
-#include "loop/main_loop.h"
 #include "base/scores.h"
 #include "game/actors.h"
+#include "loop/main_loop.h"
 #include "platform/null/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"

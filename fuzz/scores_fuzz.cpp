@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const u32 bonus = base::BonusMode;
   base::ResetScores();
   base::DecodeScoreFile(stored.data(), stored.size());
-  if (base::HighScores[0] != first || base::BonusMode != bonus) __builtin_trap();
+  if (base::HighScores[0] != first || base::BonusMode != bonus)
+    __builtin_trap();
   return 0;
 }

@@ -7,9 +7,9 @@
 #include "base/types.h"
 
 // The three settings and their defaults, set before the file is read.
-#define TS_SETTINGS(X)   \
-  X(u8, DetailLevel, 2)  \
-  X(u8, Difficulty, 1)   \
+#define TS_SETTINGS(X)  \
+  X(u8, DetailLevel, 2) \
+  X(u8, Difficulty, 1)  \
   X(u32, BonusMode, 0)
 
 namespace base {

@@ -102,7 +102,8 @@ void DrawSettingValue(u8 value, i32 y, video::Rect (*picture)(i32)) {
 }
 
 bool BonusEarned() {
-  return static_cast<i32>(base::HighScores[0]) > 1000 || base::HighScores[9] != 0;
+  return static_cast<i32>(base::HighScores[0]) > 1000 ||
+         base::HighScores[9] != 0;
 }
 
 void Settings() {

@@ -34,10 +34,10 @@
   X(i32, ResultBannerX, -12)        \
   X(i32, ResultHoldFrames, 0)       \
   X(i32, ResultShownTotal, 0)
-#define TS_RESULT_GLOBALS(X)   \
-  TS_RESULT_BANNER_GLOBALS(X)  \
-  X(i32, ResultShownHits, 0)   \
-  X(i32, ResultShownShots, 0)  \
+#define TS_RESULT_GLOBALS(X)  \
+  TS_RESULT_BANNER_GLOBALS(X) \
+  X(i32, ResultShownHits, 0)  \
+  X(i32, ResultShownShots, 0) \
   X(i32, ResultShownCombo, 0)
 #define TS_RANKING_GLOBALS(X) \
   X(i32, RankingPhase, 0)     \

@@ -32,8 +32,7 @@ constexpr video::Rect kLetteringOnScreen{0, 0, 640, 288};
 void Copy(video::Rect r) { video::BlitSheet(r, r, video::kModeOpaque, 0); }
 
 void DrawLettering() {
-  video::BlitSheet(kLetteringOnScreen, sheet::kLettering, video::kModeKeyed,
-                   0);
+  video::BlitSheet(kLetteringOnScreen, sheet::kLettering, video::kModeKeyed, 0);
 }
 
 // Back to the values a visit starts with (TitleIdle runs on).

@@ -105,9 +105,8 @@ static std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
   recording->samples.resize(count);
   const unsigned char* data = bytes + 44;
   for (size_t i = 0; i < count; ++i) {
-    recording->samples[i] =
-        bits == 8 ? int16_t((int(data[i]) - 128) * 256)
-                  : int16_t(base::LoadLe16(data + 2 * i));
+    recording->samples[i] = bits == 8 ? int16_t((int(data[i]) - 128) * 256)
+                                      : int16_t(base::LoadLe16(data + 2 * i));
   }
   return recording;
 }

@@ -19,9 +19,9 @@ inline constexpr const char kGameSheet[] = "qqqq.ssk";
 inline constexpr const char kBonusGameSheet[] = "qqqqomake.ssk";
 inline constexpr const char kBossPicture[] = "JYOUSI.SSK";
 inline constexpr const char kSplashPicture[] = "minititle.bmp";
-inline constexpr const char* kSskPictures[] = {
-    kTitlePicture, kBonusTitlePicture, kGameSheet, kBonusGameSheet,
-    kBossPicture};
+inline constexpr const char* kSskPictures[] = {kTitlePicture,
+                                               kBonusTitlePicture, kGameSheet,
+                                               kBonusGameSheet, kBossPicture};
 
 // How the generator fills a rectangle, and so what the tests expect of it.
 enum class Content : u8 {
@@ -203,10 +203,11 @@ inline std::vector<Region> Regions() {
 
 }  // namespace game
 
-// The boss-key picture ("JYOUSI.SSK"): 640 x 504.
+// The boss-key picture ("JYOUSI.SSK"): 640 x 512 (the rows below the
+// pointer are not used).
 namespace boss {
 
-inline constexpr i32 kWidth = 640, kHeight = 504;
+inline constexpr i32 kWidth = 640, kHeight = 512;
 inline constexpr Rect kScreen{0, 0, 640, 480};
 // The pointer's tip is its top-left pixel.
 inline constexpr Rect kPointer{0, 480, 16, 504};

@@ -6,7 +6,6 @@
 
 namespace video {
 
-
 bool DecodeSskPixels(std::span<const std::uint8_t> coded,
                      std::span<std::uint8_t> out) {
   const std::size_t n = coded.size();

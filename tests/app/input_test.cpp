@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "base/input.h"
-#include "loop/main_loop.h"
 #include "base/scene.h"
 #include "base/scores.h"
+#include "loop/main_loop.h"
 #include "platform/null/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
@@ -44,7 +44,8 @@ struct FakePlatform : platform::NullPlatform {
 
 std::vector<std::array<u32, 4>> seen;
 void RecordingScene() {
-  seen.push_back({base::MouseX, base::MouseY, base::LeftButton, base::RightButton});
+  seen.push_back(
+      {base::MouseX, base::MouseY, base::LeftButton, base::RightButton});
 }
 
 class FrameLoop : public ::testing::Test {

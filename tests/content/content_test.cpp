@@ -15,17 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "platform/sdl/icon.h"
+#include "video/sheet_layout.h"
 #include "video/ssk_codec.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct R {
-  const char* name;
-  int x0, y0, x1, y1;
-};
 
 std::vector<std::uint8_t> ReadAll(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -46,113 +43,58 @@ Picture Load(const char* name) {
   Picture p;
   p.bytes = ReadAll(fs::path(TS_RUN_DIR_PATH) / name);
   std::string error;
-  EXPECT_TRUE(video::ParseSsk(p.bytes, p.file, error))
-      << name << ": " << error;
+  EXPECT_TRUE(video::ParseSsk(p.bytes, p.file, error)) << name << ": " << error;
   if (!p.bytes.empty()) p.firstCoded = video::SskFirstCodedByte(p.bytes);
   return p;
 }
 
-int Opaque(const Picture& p, const R& r, std::uint8_t key) {
+int Opaque(const Picture& p, const layout::Rect& r, std::uint8_t key) {
   int n = 0;
-  for (int y = r.y0; y < r.y1; ++y)
-    for (int x = r.x0; x < r.x1; ++x) n += p.at(x, y) != key;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += p.at(x, y) != key;
   return n;
 }
 
-// Every picture rectangle shows something; full-screen ones show no key.
-void ExpectFilled(const Picture& p, const std::vector<R>& rects,
-                  std::uint8_t key) {
-  for (const R& r : rects) {
-    int area = (r.x1 - r.x0) * (r.y1 - r.y0);
-    int n = Opaque(p, r, key);
-    EXPECT_GE(n, std::max(20, area / 100)) << r.name;
-  }
-}
-void ExpectSolid(const Picture& p, const R& r, std::uint8_t key) {
-  EXPECT_EQ(Opaque(p, r, key), (r.x1 - r.x0) * (r.y1 - r.y0)) << r.name;
-}
 // A sprite that touches its cell's edge is cut off on screen.
-void ExpectClearBorder(const Picture& p, const R& r, std::uint8_t key) {
+int TouchingTheEdge(const Picture& p, const layout::Rect& r, std::uint8_t key) {
   int touching = 0;
-  for (int x = r.x0; x < r.x1; ++x)
-    touching += (p.at(x, r.y0) != key) + (p.at(x, r.y1 - 1) != key);
-  for (int y = r.y0; y < r.y1; ++y)
-    touching += (p.at(r.x0, y) != key) + (p.at(r.x1 - 1, y) != key);
-  EXPECT_EQ(touching, 0) << r.name << " at " << r.x0 << "," << r.y0;
+  for (int x = r.left; x < r.right; ++x)
+    touching += (p.at(x, r.top) != key) + (p.at(x, r.bottom - 1) != key);
+  for (int y = r.top; y < r.bottom; ++y)
+    touching += (p.at(r.left, y) != key) + (p.at(r.right - 1, y) != key);
+  return touching;
 }
 
-std::vector<R> TitleRects() {
-  std::vector<R> v = {{"lettering", 0, 480, 640, 768},
-                      {"emblem front", 416, 800, 512, 832},
-                      {"emblem back", 416, 832, 512, 864},
-                      {"prompt", 0, 800, 256, 832},
-                      {"start", 0, 896, 96, 928},
-                      {"start lit", 96, 896, 192, 928},
-                      {"settings", 0, 928, 96, 960},
-                      {"settings lit", 96, 928, 192, 960},
-                      {"detail label", 192, 896, 352, 928},
-                      {"smoke label", 192, 928, 288, 960},
-                      {"bonus label", 288, 928, 384, 960},
-                      {"left arrow", 256, 800, 288, 832},
-                      {"left arrow lit", 288, 800, 320, 832},
-                      {"right arrow", 256, 832, 288, 864},
-                      {"right arrow lit", 288, 832, 320, 864},
-                      {"on", 320, 864, 352, 896},
-                      {"off", 352, 864, 384, 896},
-                      {"leave", 352, 896, 416, 928},
-                      {"cursor", 256, 864, 288, 896}};
-  for (int i = 0; i < 3; ++i) {
-    v.push_back({"detail value", 320 + 32 * i, 800, 352 + 32 * i, 832});
-    v.push_back({"smoke value", 320 + 32 * i, 832, 352 + 32 * i, 864});
+// Every rectangle the game copies holds what it should: solid ones no
+// transparent pixel, pictures something to see, sprites something that keeps
+// off their cell's edges.
+void ExpectRegions(const Picture& p, const std::vector<layout::Region>& regions,
+                   std::uint8_t key) {
+  for (const layout::Region& region : regions) {
+    const layout::Rect& r = region.rect;
+    SCOPED_TRACE(::testing::Message()
+                 << region.name << " at " << r.left << "," << r.top);
+    const int area = (r.right - r.left) * (r.bottom - r.top);
+    const int opaque = Opaque(p, r, key);
+    if (region.content == layout::Content::Solid) {
+      EXPECT_EQ(opaque, area);
+    } else {
+      EXPECT_GE(opaque, std::max(20, area / 100));
+    }
+    if (region.content == layout::Content::Sprite) {
+      EXPECT_EQ(TouchingTheEdge(p, r, key), 0);
+    }
   }
-  for (int c = 0; c < 8; ++c)
-    v.push_back({"zoom cell", 32 * c, 864, 32 * c + 32, 896});
-  return v;
-}
-
-std::vector<R> GameSprites() {
-  std::vector<R> v;
-  for (int kind = 0; kind < 3; ++kind)
-    for (int row = 0; row < 8; ++row)
-      for (int f = 0; f < 8; ++f)
-        v.push_back({kind == 2 ? "flyer" : "walker", f * 64,
-                     kind * 512 + row * 64, f * 64 + 64,
-                     kind * 512 + row * 64 + 64});
-  for (int f = 0; f < 4; ++f) {
-    v.push_back({"large puff", f * 128, 1792, f * 128 + 128, 1920});
-    v.push_back({"small puff", f * 64, 1920, f * 64 + 64, 1984});
-    v.push_back({"miss mark", f * 64, 1984, f * 64 + 64, 2048});
-  }
-  v.push_back({"shadow", 256, 1984, 320, 2048});
-  v.push_back({"aim", 320, 1984, 384, 2048});
-  return v;
-}
-
-std::vector<R> GameLabels() {
-  std::vector<R> v = {{"upper counter", 320, 1536, 384, 1568},
-                      {"after counters", 384, 1536, 416, 1568},
-                      {"hits", 384, 1568, 448, 1600},
-                      {"shots", 320, 1568, 384, 1600},
-                      {"best", 384, 1600, 448, 1632},
-                      {"total", 320, 1600, 384, 1632},
-                      {"banner", 320, 1664, 512, 1776},
-                      {"heading", 288, 1952, 512, 1984}};
-  for (int d = 0; d < 10; ++d)
-    v.push_back({"digit", 256 + 32 * d, 1920, 288 + 32 * d, 1952});
-  for (int k = 1; k <= 13; ++k)
-    v.push_back({"blast", 576, (k + 1) * 100, 640, (k + 1) * 100 + 100});
-  return v;
 }
 
 TEST(ContentTest, TitlePicturesKeyedAtRow480WithTheirFadePalette) {
-  for (const char* name : {"TITLE.ssk", "OMAKETITLE.ssk"}) {
+  for (const char* name : {layout::kTitlePicture, layout::kBonusTitlePicture}) {
     SCOPED_TRACE(name);
     Picture p = Load(name);
-    ASSERT_EQ(p.file.width, 640);
-    ASSERT_GE(p.file.height, 960);
-    std::uint8_t key = p.at(0, 480);
-    ExpectSolid(p, {"background", 0, 0, 640, 480}, key);
-    ExpectFilled(p, TitleRects(), key);
+    ASSERT_EQ(p.file.width, layout::title::kWidth);
+    ASSERT_EQ(p.file.height, layout::title::kHeight);
+    const layout::Point k = layout::title::kKeyPixel;
+    ExpectRegions(p, layout::title::Regions(), p.at(k.x, k.y));
     // Index 0 paints every clear; 255 keeps its colour through the opening's
     // fade, so it must be black and unused.
     const video::Rgb& c0 = p.file.colours[0];
@@ -163,31 +105,30 @@ TEST(ContentTest, TitlePicturesKeyedAtRow480WithTheirFadePalette) {
   }
 }
 
-TEST(ContentTest, GameSheetsKeyedAtBottomLeftAndBonusAlsoAtRow480) {
-  for (const char* name : {"qqqq.ssk", "qqqqomake.ssk"}) {
+TEST(ContentTest, GameSheetsKeyedAtBottomLeftAndBonusAlsoAtItsKeyPixel) {
+  for (const char* name : {layout::kGameSheet, layout::kBonusGameSheet}) {
     SCOPED_TRACE(name);
     Picture p = Load(name);
-    ASSERT_EQ(p.file.width, 640);
-    ASSERT_EQ(p.file.height, 2048);
+    ASSERT_EQ(p.file.width, layout::game::kWidth);
+    ASSERT_EQ(p.file.height, layout::game::kHeight);
     std::uint8_t key = p.firstCoded;
-    EXPECT_EQ(p.at(0, 2047), key);
-    EXPECT_EQ(p.at(0, 480), key);  // the bonus sheet is keyed from here too
-    ExpectSolid(p, {"field tile", 0, 1536, 320, 1776}, key);
-    ExpectFilled(p, GameSprites(), key);
-    ExpectFilled(p, GameLabels(), key);
-    for (const R& r : GameSprites()) ExpectClearBorder(p, r, key);
+    EXPECT_EQ(p.at(0, layout::game::kHeight - 1), key);
+    const layout::Point k = layout::game::kBonusKeyPixel;
+    EXPECT_EQ(p.at(k.x, k.y), key);  // the bonus sheet is keyed from here
+    ExpectRegions(p, layout::game::Regions(), key);
     const video::Rgb& c0 = p.file.colours[0];
     EXPECT_EQ(c0.r + c0.g + c0.b, 0);
   }
 }
 
 TEST(ContentTest, PlayTileJoinsWithoutASeam) {
-  for (const char* name : {"qqqq.ssk", "qqqqomake.ssk"}) {
+  for (const char* name : {layout::kGameSheet, layout::kBonusGameSheet}) {
     SCOPED_TRACE(name);
     Picture p = Load(name);
+    const layout::Rect tile = layout::game::kFieldTile;
     auto diff = [&](int xa, int ya, int xb, int yb) {
-      const video::Rgb& a = p.file.colours[p.at(xa, 1536 + ya)];
-      const video::Rgb& b = p.file.colours[p.at(xb, 1536 + yb)];
+      const video::Rgb& a = p.file.colours[p.at(tile.left + xa, tile.top + ya)];
+      const video::Rgb& b = p.file.colours[p.at(tile.left + xb, tile.top + yb)];
       return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b);
     };
     // The step across the wrap is no larger than the largest step between
@@ -213,25 +154,26 @@ TEST(ContentTest, PlayTileJoinsWithoutASeam) {
 }
 
 TEST(ContentTest, BossKeyScreenWithItsPointer) {
-  Picture p = Load("JYOUSI.SSK");
-  ASSERT_EQ(p.file.width, 640);
-  ASSERT_GE(p.file.height, 504);
-  std::uint8_t key = p.at(20, 480);
-  ExpectSolid(p, {"screen", 0, 0, 640, 480}, key);
-  R pointer{"pointer", 0, 480, 16, 504};
-  ExpectFilled(p, {pointer}, key);
-  EXPECT_NE(p.at(0, 480), key);  // the tip is the pointer's top-left pixel
-  EXPECT_EQ(p.at(15, 503), key);
+  Picture p = Load(layout::kBossPicture);
+  ASSERT_EQ(p.file.width, layout::boss::kWidth);
+  ASSERT_EQ(p.file.height, layout::boss::kHeight);
+  const layout::Point k = layout::boss::kKeyPixel;
+  std::uint8_t key = p.at(k.x, k.y);
+  ExpectRegions(p, layout::boss::Regions(), key);
+  const layout::Rect pointer = layout::boss::kPointer;
+  // The tip is the pointer's top-left pixel.
+  EXPECT_NE(p.at(pointer.left, pointer.top), key);
+  EXPECT_EQ(p.at(pointer.right - 1, pointer.bottom - 1), key);
   // A spreadsheet is mostly one paper colour, not noise.
+  const layout::Rect screen = layout::boss::kScreen;
   std::vector<int> count(256);
-  for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) ++count[p.at(x, y)];
+  for (int y = screen.top; y < screen.bottom; ++y)
+    for (int x = screen.left; x < screen.right; ++x) ++count[p.at(x, y)];
   EXPECT_GT(*std::max_element(count.begin(), count.end()), 640 * 480 / 3);
 }
 
 TEST(ContentTest, FilesAreShortestCodeOfTheirPictures) {
-  for (const char* name : {"TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk",
-                           "qqqqomake.ssk", "JYOUSI.SSK"}) {
+  for (const char* name : layout::kSskPictures) {
     SCOPED_TRACE(name);
     Picture p = Load(name);
     std::vector<std::uint8_t> topDown(p.file.pixels.size());
@@ -245,13 +187,12 @@ TEST(ContentTest, FilesAreShortestCodeOfTheirPictures) {
 }
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-         (std::uint32_t)b[at + 3] << 24;
+  return base::LoadLe32(&b.at(at + 3) - 3);
 }
 
 TEST(ContentTest, SplashAndIconAreWindowsBitmaps) {
   std::vector<std::uint8_t> splash =
-      ReadAll(fs::path(TS_RUN_DIR_PATH) / "minititle.bmp");
+      ReadAll(fs::path(TS_RUN_DIR_PATH) / layout::kSplashPicture);
   ASSERT_GE(splash.size(), 54u);
   EXPECT_EQ(splash[0], 'B');
   EXPECT_EQ(splash[1], 'M');
@@ -281,9 +222,10 @@ TEST(ContentTest, GeneratorWritesTheSameBytesEveryRun) {
   std::string cmd = std::string("\"") + TS_ASSETGEN_PATH + "\" --out \"" +
                     dir.string() + "\"";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
-  for (const char* name :
-       {"TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk", "qqqqomake.ssk",
-        "JYOUSI.SSK", "minititle.bmp", "icon.bmp"}) {
+  std::vector<const char*> names(std::begin(layout::kSskPictures),
+                                 std::end(layout::kSskPictures));
+  names.insert(names.end(), {layout::kSplashPicture, "icon.bmp"});
+  for (const char* name : names) {
     EXPECT_EQ(ReadAll(dir / name), ReadAll(fs::path(TS_RUN_DIR_PATH) / name))
         << name;
   }

@@ -17,6 +17,7 @@
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"
+#include "video/sheet_layout.h"
 #include "video/video.h"
 
 namespace gametest {
@@ -110,7 +111,7 @@ TEST_F(GameTest, EnemiesFollowTheDrawsInOrderAndEffectsTakeFreeSlots) {
       sides |= 1 << a.heading / 256;
     }
   }
-  EXPECT_EQ(15, sides);                // from all four edges
+  EXPECT_EQ(15, sides);                 // from all four edges
   const u32 state = base::RandomState;  // slots off the pool: nothing drawn
   MakeActor(-1, 0);
   MakeActor(game::kPoolSize, 0);
@@ -408,17 +409,25 @@ class Drawing : public GameTest {
  protected:
   void SetUp() override {
     GameTest::SetUp();
-    // Index 100 + 10 * block + row in every enemy direction row, 10 + d in
-    // digit d, and a distinct index in every other picture the field uses.
-    for (int k = 0; k < 24; ++k) {
-      Fill({0, 64 * k, 512, 64 * k + 64}, u8(101 + k / 8 * 10 + k % 8));
-      if (k < 10) Fill({256 + 32 * k, 1920, 288 + 32 * k, 1952}, u8(10 + k));
+    // Index 100 + 10 * (kind - 1) + row in every enemy direction row, 10 + d
+    // in digit d, and a distinct index in every other picture the field uses.
+    namespace g = layout::game;
+    for (int kind = 1; kind <= 3; ++kind) {
+      for (int row = 1; row <= 8; ++row) {
+        Fill(Between(g::EnemyCell(kind, row, 0), g::EnemyCell(kind, row, 7)),
+             u8(100 + 10 * (kind - 1) + row));
+      }
     }
-    Fill({256, 1984, 320, 2048}, kShadow);
-    Fill({0, 1984, 256, 2048}, kMark);
-    Fill({0, 1920, 256, 1984}, kPuff);
-    Fill({576, 200, 640, 1500}, kBlast);
-    Fill({320, 1984, 384, 2048}, kAim);
+    for (int d = 0; d < 10; ++d) Fill(g::Digit(d), u8(10 + d));
+    Fill(g::kShadow, kShadow);
+    Fill(Between(g::MissMarkCell(1), g::MissMarkCell(4)), kMark);
+    Fill(Between(g::SmallPuffCell(1), g::SmallPuffCell(4)), kPuff);
+    Fill(Between(g::BlastCell(1), g::BlastCell(g::kBlastPictures)), kBlast);
+    Fill(g::kAim, kAim);
+  }
+  // From the top left of `first` to the bottom right of `last`.
+  static video::Rect Between(video::Rect first, video::Rect last) {
+    return {first.left, first.top, last.right, last.bottom};
   }
 };
 

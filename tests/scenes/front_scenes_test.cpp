@@ -11,7 +11,7 @@ class FrontTest : public SceneTest {
  protected:
   void SetUp() override {
     SceneTest::SetUp();
-    LoadSheet("TITLE.ssk", kTitleKey);
+    LoadSheet(layout::kTitlePicture, kTitleKey);
     for (int i = 0; i < 64; ++i) video::FadeOutStep(0, 255);
   }
   static bool PaletteInFull() {
@@ -50,7 +50,8 @@ TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
   EXPECT_EQ(std::make_tuple(OpeningTimer, OpeningSpeed, OpeningCell,
                             OpeningSize, OpeningStep),
             std::make_tuple(0, 0, 0, 2, 1));
-  std::remove("TITLE.ssk");  // and it runs its course without a picture
+  std::remove(
+      layout::kTitlePicture);  // and it runs its course without a picture
   base::CurrentScene = OpeningScene;
   Frames(482);
   EXPECT_EQ(base::CurrentScene, TitleScene);
@@ -93,7 +94,8 @@ TEST_F(FrontTest, TitleEmblemTurnsLikeACoinShowingBothFaces) {
 TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
   for (u32 bonus : {0u, 1u}) {  // in bonus mode too, unlike a game start
     base::BonusMode = bonus;
-    LoadSheet(bonus ? "OMAKETITLE.ssk" : "TITLE.ssk", kTitleKey);
+    LoadSheet(bonus ? layout::kBonusTitlePicture : layout::kTitlePicture,
+              kTitleKey);
     base::CurrentScene = TitleScene;
     TitlePhase = 2;
     TitleIdle = 960;
@@ -102,7 +104,9 @@ TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
     EXPECT_EQ(Shown(100, 400), 40 + 100 * bonus);  // still drew the title
     EXPECT_EQ(std::make_tuple(TitleIdle, TitleSpin, TitleAmplitude, TitlePhase),
               std::make_tuple(0, 1, 100, -1));
-    EXPECT_EQ(std::make_tuple(int(Sheet(0, 1536)), int(video::SheetColorKey)),
+    EXPECT_EQ(std::make_tuple(int(Sheet(layout::game::kFieldTile.left,
+                                        layout::game::kFieldTile.top)),
+                              int(video::SheetColorKey)),
               std::make_tuple(80 + 100 * int(bonus), int(kGameKey)));
   }
 }
@@ -186,7 +190,10 @@ TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
     base::BonusMode = u32(c[0]);
     MenuPhase = 1;
     MenuScene();
-    EXPECT_EQ(Sheet(0, 1536), c[1]) << c[0];
+    EXPECT_EQ(
+        Sheet(layout::game::kFieldTile.left, layout::game::kFieldTile.top),
+        c[1])
+        << c[0];
     EXPECT_EQ(video::SheetColorKey, c[2]) << c[0];
     EXPECT_EQ(video::ImagePalette[3].blue, kGameShade + c[1] - 80);
   }
@@ -242,7 +249,7 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
               std::make_tuple(c[2], c[2] ? 140u : 40u))
         << c[0];
     EXPECT_EQ(Shown(150, 270) == 56, c[2] == 1);  // the row's label
-    LoadSheet("TITLE.ssk", kTitleKey);
+    LoadSheet(layout::kTitlePicture, kTitleKey);
   }
   // What is drawn after the switch comes from the bonus picture ("on").
   base::HighScores[9] = 5;
@@ -262,7 +269,8 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
 }
 
 TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
-  LoadSheet("JYOUSI.SSK", 102);  // as the play scene's right click leaves it
+  LoadSheet(layout::kBossPicture,
+            102);  // as the play scene's right click leaves it
   base::CurrentScene = BossKeyScene;
   LeftClickAt(300, 200);  // left clicks do nothing here
   Frame();
@@ -278,7 +286,9 @@ TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
   EXPECT_EQ(
       std::make_tuple(int(base::RightButton), base::CurrentScene == PlayScene),
       std::make_tuple(0, true));
-  EXPECT_EQ(std::make_tuple(int(Sheet(0, 1536)), int(video::SheetColorKey)),
+  EXPECT_EQ(std::make_tuple(int(Sheet(layout::game::kFieldTile.left,
+                                      layout::game::kFieldTile.top)),
+                            int(video::SheetColorKey)),
             std::make_tuple(80, int(kGameKey)));
   EXPECT_EQ(LastSound(), (std::pair{13, -1}));
 }

@@ -7,7 +7,7 @@ class GameSceneTest : public SceneTest {
  protected:
   void SetUp() override {
     SceneTest::SetUp();
-    LoadSheet("qqqq.ssk");
+    LoadSheet(layout::kGameSheet);
   }
   // Frames until the title is current, clicking in the given frame.
   static int RunRanking(int clickFrame = 0) {

@@ -26,6 +26,7 @@
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"
+#include "video/sheet_layout.h"
 #include "video/ssk_codec.h"
 #include "video/video.h"
 
@@ -56,33 +57,50 @@ inline void WritePicture(const char* name, int w, int h, std::vector<Area> a,
       .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
+inline Area At(int index, layout::Rect r) {
+  return {index, r.left, r.top, r.right, r.bottom};
+}
+
 // Title: background 40, lettering key but column 1 (21), emblem faces 30 and
 // 31, Start 50, 51, Settings 52, 53, bonus label 56, lit arrow 58, detail
 // values 2, 1, 0: 61..63, bonus on 67, leave 69, cursor 70.
 inline void WriteTitlePicture(const char* name, u8 offset = 0) {
-  std::vector<Area> a = {
-      {40, 0, 0, 640, 480},     {-kTitleKey, 0, 480, 640, 768},
-      {21, 1, 480, 2, 768},     {30, 416, 800, 512, 832},
-      {31, 416, 832, 512, 864}, {50, 0, 896, 96, 928},
-      {51, 96, 896, 192, 928},  {52, 0, 928, 96, 960},
-      {53, 96, 928, 192, 960},  {56, 288, 928, 384, 960},
-      {58, 288, 800, 320, 832}, {67, 320, 864, 352, 896},
-      {69, 352, 896, 416, 928}, {70, 256, 864, 288, 896}};
-  for (int v = 0; v < 3; ++v)
-    a.push_back({61 + v, 320 + 32 * v, 800, 352 + 32 * v, 832});
-  WritePicture(name, 640, 960, a, offset, offset);
+  namespace t = layout::title;
+  const layout::Rect l = t::kLettering;
+  std::vector<Area> a = {At(40, t::kBackground),
+                         At(-kTitleKey, l),
+                         {21, 1, l.top, 2, l.bottom},
+                         At(30, t::kEmblemFront),
+                         At(31, t::kEmblemBack),
+                         At(50, t::kStart),
+                         At(51, t::kStartLit),
+                         At(52, t::kSettings),
+                         At(53, t::kSettingsLit),
+                         At(56, t::kBonusLabel),
+                         At(58, t::kLeftArrowLit),
+                         At(67, t::kBonusOn),
+                         At(69, t::kBack),
+                         At(70, t::kCursor)};
+  for (int v = 0; v < 3; ++v) a.push_back(At(61 + v, t::DetailValue(2 - v)));
+  WritePicture(name, t::kWidth, t::kHeight, a, offset, offset);
 }
 
-// Game sheet: key 9, 12 at (0, 480), field 80, banner 81, total label 85,
-// digits 90..99.
+// Game sheet: key 9 over the miss marks (which hold the bottom-left pixel),
+// 12 at the bonus key pixel, field 80, banner 81, total label 85, digits
+// 90..99.
 inline void WriteGameSheet(const char* name, u8 offset = 0) {
+  namespace g = layout::game;
+  const layout::Point k = g::kBonusKeyPixel;
   std::vector<Area> a = {
-      {1, 0, 0, 640, 2048},       {-kGameKey, 0, 1984, 256, 2048},
-      {-12, 0, 480, 1, 481},      {80, 0, 1536, 320, 1776},
-      {81, 320, 1664, 512, 1776}, {85, 320, 1600, 384, 1632}};
-  for (int d = 0; d < 10; ++d)
-    a.push_back({90 + d, 256 + 32 * d, 1920, 288 + 32 * d, 1952});
-  WritePicture(name, 640, 2048, a, offset, u8(kGameShade + offset));
+      {1, 0, 0, g::kWidth, g::kHeight},
+      {-kGameKey, g::MissMarkCell(1).left, g::MissMarkCell(1).top,
+       g::MissMarkCell(4).right, g::MissMarkCell(4).bottom},
+      {-12, k.x, k.y, k.x + 1, k.y + 1},
+      At(80, g::kFieldTile),
+      At(81, g::kBanner),
+      At(85, g::kTotalLabel)};
+  for (int d = 0; d < 10; ++d) a.push_back(At(90 + d, g::Digit(d)));
+  WritePicture(name, g::kWidth, g::kHeight, a, offset, u8(kGameShade + offset));
 }
 
 // Every subsystem reset, and a fresh temporary working directory with all
@@ -96,15 +114,18 @@ class SceneTest : public ::testing::Test {
     base::SeedRandom(12345);
     base::AppActive = 1;
     video::CreateSurfaces();
-    WriteTitlePicture("TITLE.ssk");
-    WriteTitlePicture("OMAKETITLE.ssk", 100);
-    WriteGameSheet("qqqq.ssk");
-    WriteGameSheet("qqqqomake.ssk", 100);
-    WritePicture("JYOUSI.SSK", 640, 504,
-                 {{100, 0, 0, 640, 480},
-                  {101, 0, 480, 16, 504},
-                  {102, 1, 481, 2, 482},
-                  {102, 20, 480, 21, 481}},
+    WriteTitlePicture(layout::kTitlePicture);
+    WriteTitlePicture(layout::kBonusTitlePicture, 100);
+    WriteGameSheet(layout::kGameSheet);
+    WriteGameSheet(layout::kBonusGameSheet, 100);
+    namespace b = layout::boss;
+    const layout::Point key = b::kKeyPixel;
+    const layout::Rect p = b::kPointer;
+    WritePicture(layout::kBossPicture, b::kWidth, b::kHeight,
+                 {At(100, b::kScreen),
+                  At(101, p),
+                  {102, p.left + 1, p.top + 1, p.left + 2, p.top + 2},
+                  {102, key.x, key.y, key.x + 1, key.y + 1}},
                  0, 0);
   }
   testsupport::WorkFolder folder_{"ts_scenes", true};

@@ -56,7 +56,8 @@ std::string Thousands(long v) {
 
 Sheet BuildBossSheet() {
   Sheet sh;
-  sh.image = Image(640, 512);
+  sh.image = Image(layout::boss::kWidth, layout::boss::kHeight);
+  sh.regions = layout::boss::Regions();
   Image scr(640, 480, Rgb(255, 255, 255));
   // Title bar.
   for (int y = 0; y < 22; ++y)
@@ -255,8 +256,7 @@ Sheet BuildBossSheet() {
   Text(scr, "NUM", 600, 466, kInk);
   for (int y = 0; y < 480; ++y)
     for (int x2 = 0; x2 < 640; ++x2) scr.at(x2, y).a = 1;
-  sh.image.Draw(scr, 0, 0);
-  sh.regions.push_back({"screen", 0, 0, 640, 480});
+  sh.image.Draw(scr, layout::boss::kScreen.left, layout::boss::kScreen.top);
 
   // The pointer: an ordinary arrow, its tip at the top-left pixel.
   Image ptr(16, 24);
@@ -267,8 +267,8 @@ Sheet BuildBossSheet() {
       ptr, {0, 0, 16, 24},
       [&](float px, float py) { return SdPolygon(px, py, p) - 1.0f; }, kInk);
   Polygon(ptr, p, Rgb(255, 255, 255));
-  Stamp(sh.image, ptr, 0, 480, AlphaMode::kThreshold);
-  sh.regions.push_back({"pointer", 0, 480, 16, 504});
+  Stamp(sh.image, ptr, layout::boss::kPointer.left, layout::boss::kPointer.top,
+        AlphaMode::kThreshold);
   return sh;
 }
 

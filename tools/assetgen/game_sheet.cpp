@@ -8,6 +8,8 @@
 
 namespace assetgen {
 
+namespace game = layout::game;
+
 void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
                int blobs, float outline) {
   struct B {
@@ -109,7 +111,8 @@ void DrawBlast(Image& im, int k, bool bonus) {
   (void)t;
   Image cell = pic;
   BinariseAlpha(cell, k <= 7 ? AlphaMode::kThreshold : AlphaMode::kDither);
-  im.Draw(cell, 576, (k + 1) * 100);
+  const layout::Rect at = game::BlastCell(k);
+  im.Draw(cell, at.left, at.top);
 }
 
 void DrawPuff(Image& im, int x, int y, int size, int frame, bool bonus) {
@@ -281,11 +284,12 @@ TextStyle LabelStyle(bool bonus) {
   return s;
 }
 
-void Label(Image& im, const std::string& text, int x0, int y0, int x1, int y1,
+void Label(Image& im, const std::string& text, layout::Rect at,
            const TextStyle& s) {
-  Image pic(x1 - x0, y1 - y0);
-  DrawLabel(pic, text, 0, 0, x1 - x0, y1 - y0, s);
-  Stamp(im, pic, x0, y0, AlphaMode::kThreshold);
+  const int w = at.right - at.left, h = at.bottom - at.top;
+  Image pic(w, h);
+  DrawLabel(pic, text, 0, 0, w, h, s);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
 void DrawBanner(Image& im, int x0, int y0, bool bonus) {
@@ -378,7 +382,8 @@ void DrawDigits(Image& im, bool bonus) {
       return Mix(s.top, s.bottom,
                  Clamp01((y - oy - pad) / float(m.h - 2 * pad)));
     });
-    Stamp(im, pic, 256 + 32 * d, 1920, AlphaMode::kThreshold);
+    const layout::Rect at = game::Digit(d);
+    Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
   }
 }
 
@@ -394,72 +399,49 @@ void DrawCounterIcon(Image& im, int x, int y, bool bonus) {
 
 Sheet BuildGameSheet(bool bonus) {
   Sheet sh;
-  sh.image = Image(640, 2048);
+  sh.image = Image(game::kWidth, game::kHeight);
+  sh.regions = game::Regions();
   Image& im = sh.image;
-  const char* names[3] = {"walker one", "walker two", "flyer"};
   CreatureStyle styles[3] = {WalkerOneStyle(bonus), WalkerTwoStyle(bonus),
                              FlyerStyle(bonus)};
-  for (int kind = 0; kind < 3; ++kind)
+  for (int kind = 1; kind <= 3; ++kind)
     for (int row = 1; row <= 8; ++row)
       for (int f = 0; f < 8; ++f) {
         Image cell(64, 64);
-        DrawCreature(cell, 0, 0, styles[kind], row, f);
-        Stamp(im, cell, f * 64, kind * 512 + (row - 1) * 64,
-              AlphaMode::kThreshold);
+        DrawCreature(cell, 0, 0, styles[kind - 1], row, f);
+        const layout::Rect at = game::EnemyCell(kind, row, f);
+        Stamp(im, cell, at.left, at.top, AlphaMode::kThreshold);
       }
-  for (int kind = 0; kind < 3; ++kind)
-    sh.regions.push_back({names[kind], 0, kind * 512, 512, kind * 512 + 512});
-  for (int k = 1; k <= 14; ++k) {
-    DrawBlast(im, k, bonus);
-    if (k <= 13)
-      sh.regions.push_back({Numbered("blast ", k), 576, (k + 1) * 100, 640,
-                            (k + 1) * 100 + 100});
-  }
-  DrawTile(im, 0, 1536, bonus);
-  sh.regions.push_back({"field tile", 0, 1536, 320, 1776});
+  // One picture past those a blast's life reaches, in case.
+  for (int k = 1; k <= game::kBlastPictures + 1; ++k) DrawBlast(im, k, bonus);
+  DrawTile(im, game::kFieldTile.left, game::kFieldTile.top, bonus);
 
   TextStyle ls = LabelStyle(bonus);
-  Label(im, "LEFT", 320, 1536, 384, 1568, ls);
-  sh.regions.push_back({"left", 320, 1536, 384, 1568});
-  DrawCounterIcon(im, 384, 1536, bonus);
-  sh.regions.push_back({"icon", 384, 1536, 416, 1568});
-  Label(im, "HITS", 384, 1568, 448, 1600, ls);
-  sh.regions.push_back({"hits", 384, 1568, 448, 1600});
-  Label(im, "SHOTS", 320, 1568, 384, 1600, ls);
-  sh.regions.push_back({"shots", 320, 1568, 384, 1600});
-  Label(im, "BEST", 384, 1600, 448, 1632, ls);
-  sh.regions.push_back({"best", 384, 1600, 448, 1632});
-  Label(im, "TOTAL", 320, 1600, 384, 1632, ls);
-  sh.regions.push_back({"total", 320, 1600, 384, 1632});
-  DrawBanner(im, 320, 1664, bonus);
-  sh.regions.push_back({"banner", 320, 1664, 512, 1776});
+  Label(im, "LEFT", game::kLeftLabel, ls);
+  DrawCounterIcon(im, game::kCounterIcon.left, game::kCounterIcon.top, bonus);
+  Label(im, "HITS", game::kHitsLabel, ls);
+  Label(im, "SHOTS", game::kShotsLabel, ls);
+  Label(im, "BEST", game::kBestLabel, ls);
+  Label(im, "TOTAL", game::kTotalLabel, ls);
+  DrawBanner(im, game::kBanner.left, game::kBanner.top, bonus);
 
   for (int f = 1; f <= 4; ++f) {
-    DrawPuff(im, (f - 1) * 128, 1792, 128, f, bonus);
-    sh.regions.push_back(
-        {Numbered("large puff ", f), (f - 1) * 128, 1792, f * 128, 1920});
-    DrawPuff(im, (f - 1) * 64, 1920, 64, f, bonus);
-    sh.regions.push_back(
-        {Numbered("small puff ", f), (f - 1) * 64, 1920, f * 64, 1984});
-    DrawMissMark(im, (f - 1) * 64, 1984, f, bonus);
-    sh.regions.push_back(
-        {Numbered("miss ", f), (f - 1) * 64, 1984, f * 64, 2048});
+    const layout::Rect large = game::LargePuffCell(f);
+    const layout::Rect small = game::SmallPuffCell(f);
+    const layout::Rect miss = game::MissMarkCell(f);
+    DrawPuff(im, large.left, large.top, 128, f, bonus);
+    DrawPuff(im, small.left, small.top, 64, f, bonus);
+    DrawMissMark(im, miss.left, miss.top, f, bonus);
   }
   DrawDigits(im, bonus);
-  for (int d = 0; d < 10; ++d)
-    sh.regions.push_back(
-        {std::to_string(d), 256 + 32 * d, 1920, 288 + 32 * d, 1952});
   TextStyle hs = ls;
   hs.face = Face::kBold;
   hs.maxPx = 26;
   hs.top = bonus ? Rgb(255, 255, 255) : Rgb(255, 250, 200);
   hs.bottom = bonus ? Rgb(120, 200, 255) : Rgb(255, 170, 40);
-  Label(im, "HIGH SCORES", 288, 1952, 512, 1984, hs);
-  sh.regions.push_back({"heading", 288, 1952, 512, 1984});
-  DrawShadow(im, 256, 1984, bonus);
-  sh.regions.push_back({"shadow", 256, 1984, 320, 2048});
-  DrawAim(im, 320, 1984, bonus);
-  sh.regions.push_back({"aim", 320, 1984, 384, 2048});
+  Label(im, "HIGH SCORES", game::kRankingHeading, hs);
+  DrawShadow(im, game::kShadow.left, game::kShadow.top, bonus);
+  DrawAim(im, game::kAim.left, game::kAim.top, bonus);
   return sh;
 }
 

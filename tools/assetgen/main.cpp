@@ -50,11 +50,11 @@ int main(int argc, char** argv) {
     bool bonus;
   };
   static Sheet (*const kBoss)(bool) = [](bool) { return BuildBossSheet(); };
-  const File files[] = {{"TITLE.ssk", BuildTitleSheet, false},
-                        {"OMAKETITLE.ssk", BuildTitleSheet, true},
-                        {"qqqq.ssk", BuildGameSheet, false},
-                        {"qqqqomake.ssk", BuildGameSheet, true},
-                        {"JYOUSI.SSK", kBoss, false}};
+  const File files[] = {{layout::kTitlePicture, BuildTitleSheet, false},
+                        {layout::kBonusTitlePicture, BuildTitleSheet, true},
+                        {layout::kGameSheet, BuildGameSheet, false},
+                        {layout::kBonusGameSheet, BuildGameSheet, true},
+                        {layout::kBossPicture, kBoss, false}};
   if (!out.empty() || !contact.empty())
     for (const File& f : files) {
       Sheet sh = f.build(f.bonus);
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   Image icon = BuildIcon();
   std::vector<std::uint8_t> iconBmp = Bmp32(icon);
   if (!out.empty()) {
-    ok &= Write(out + "/minititle.bmp", Bmp24(BuildSplash()));
+    ok &= Write(out + "/" + layout::kSplashPicture, Bmp24(BuildSplash()));
     ok &= Write(out + "/icon.bmp", iconBmp);
   }
   if (!iconSrc.empty()) {

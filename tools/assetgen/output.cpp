@@ -44,12 +44,6 @@ std::vector<std::uint8_t> BmpHeaders(int w, int h, int bits) {
 
 }  // namespace
 
-std::string Numbered(const char* base, int n) {
-  std::string s = base;
-  s += std::to_string(n);
-  return s;
-}
-
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& b) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -109,7 +103,7 @@ std::string IconSource(const std::vector<std::uint8_t>& bmp) {
 }
 
 bool WriteContactSheet(const std::string& path, const Indexed& pic,
-                       const std::vector<Region>& regions) {
+                       const std::vector<layout::Region>& regions) {
   Image im(pic.width, pic.height);
   for (int y = 0; y < pic.height; ++y)
     for (int x = 0; x < pic.width; ++x) {
@@ -122,20 +116,21 @@ bool WriteContactSheet(const std::string& path, const Indexed& pic,
         im.at(x, y) = Rgb(c.r, c.g, c.b);
       }
     }
-  for (const Region& r : regions) {
+  for (const layout::Region& region : regions) {
+    const layout::Rect& r = region.rect;
     Color line = Rgb(255, 255, 0);
-    for (int x = r.x0; x < r.x1; ++x) {
-      im.Blend(x, r.y0, line, 0.8f);
-      im.Blend(x, r.y1 - 1, line, 0.8f);
+    for (int x = r.left; x < r.right; ++x) {
+      im.Blend(x, r.top, line, 0.8f);
+      im.Blend(x, r.bottom - 1, line, 0.8f);
     }
-    for (int y = r.y0; y < r.y1; ++y) {
-      im.Blend(r.x0, y, line, 0.8f);
-      im.Blend(r.x1 - 1, y, line, 0.8f);
+    for (int y = r.top; y < r.bottom; ++y) {
+      im.Blend(r.left, y, line, 0.8f);
+      im.Blend(r.right - 1, y, line, 0.8f);
     }
-    Mask m = RenderText(Face::kSans, 9, r.name, 1);
-    RoundRect(im, r.x0 + 1, r.y0 + 1, r.x0 + 1 + m.w, r.y0 + 1 + m.h, 1,
+    Mask m = RenderText(Face::kSans, 9, region.name, 1);
+    RoundRect(im, r.left + 1, r.top + 1, r.left + 1 + m.w, r.top + 1 + m.h, 1,
               Rgb(0, 0, 0, 0.7f));
-    DrawMask(im, m, r.x0 + 1, r.y0 + 1, Rgb(255, 255, 120));
+    DrawMask(im, m, r.left + 1, r.top + 1, Rgb(255, 255, 120));
   }
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;

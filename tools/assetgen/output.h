@@ -7,17 +7,10 @@
 
 #include "palette.h"
 #include "raster.h"
+#include "video/sheet_layout.h"
 
 namespace assetgen {
 
-// A named rectangle of a sheet (right and bottom exclusive).
-struct Region {
-  std::string name;
-  int x0, y0, x1, y1;
-};
-
-// "base" followed by the number, for region names.
-std::string Numbered(const char* base, int n);
 
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& b);
 std::vector<std::uint8_t> SskBytes(const Indexed& pic);
@@ -30,6 +23,6 @@ std::string IconSource(const std::vector<std::uint8_t>& bmp);
 // A PNG of the picture through its palette, transparent pixels shown as a
 // chequer, every region outlined and named.
 bool WriteContactSheet(const std::string& path, const Indexed& pic,
-                       const std::vector<Region>& regions);
+                       const std::vector<layout::Region>& regions);
 
 }  // namespace assetgen

@@ -6,12 +6,14 @@
 #include "output.h"
 #include "palette.h"
 #include "raster.h"
+#include "video/sheet_layout.h"
 
 namespace assetgen {
 
 struct Sheet {
   Image image;  // alpha 0 where the sheet is transparent
-  std::vector<Region> regions;
+  // The rectangles the game copies from it, for the contact sheet.
+  std::vector<layout::Region> regions;
   PaletteRules rules;
 };
 

@@ -10,6 +10,8 @@
 namespace assetgen {
 namespace {
 
+namespace title = layout::title;
+
 struct Theme {
   bool bonus;
   Color skyTop, skyLow, hillFar, hillNear, ground, groundDark;
@@ -190,7 +192,8 @@ void DrawTitleLettering(Image& im, const Theme& t) {
     s.outlineWidth = 2;
     DrawLabel(pic, "* SNOW BONUS *", 20, 256, 260, 286, s);
   }
-  Stamp(im, pic, 0, 480, AlphaMode::kThreshold);
+  Stamp(im, pic, title::kLettering.left, title::kLettering.top,
+        AlphaMode::kThreshold);
 }
 
 // ---------------------------------------------------------------- opening
@@ -226,11 +229,12 @@ void DrawZoomCells(Image& im, const Theme& t) {
     } else {
       Oval(pic, 19, cy - ry - 1, 4, 2, s.accent);
     }
-    Stamp(im, pic, 32 * c, 864, AlphaMode::kThreshold);
+    const layout::Rect cell = title::ZoomCell(c);
+    Stamp(im, pic, cell.left, cell.top, AlphaMode::kThreshold);
   }
 }
 
-void DrawEmblem(Image& im, int x, int y, const std::string& word, Color top,
+void DrawEmblem(Image& im, layout::Rect at, const std::string& word, Color top,
                 Color bottom, const Theme& t) {
   Image pic(96, 32);
   DrawPlate(pic, 1, 1, 95, 31, 15, top, bottom, t.border);
@@ -243,13 +247,14 @@ void DrawEmblem(Image& im, int x, int y, const std::string& word, Color top,
   s.outline = t.border;
   s.outlineWidth = 1.5f;
   DrawLabel(pic, word, 8, 4, 88, 28, s);
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
 // ---------------------------------------------------------------- menu
 
-void Button(Image& im, const std::string& word, int x, int y, int w, int h,
-            bool hot, const Theme& t, int maxPx = 20) {
+void Button(Image& im, const std::string& word, layout::Rect at, bool hot,
+            const Theme& t, int maxPx = 20) {
+  const int w = at.right - at.left, h = at.bottom - at.top;
   Image pic(w, h);
   DrawPlate(pic, 1, 2, w - 1, h - 2, 9, hot ? t.hiTop : t.plateTop,
             hot ? t.hiBottom : t.plateBottom, t.border);
@@ -261,10 +266,10 @@ void Button(Image& im, const std::string& word, int x, int y, int w, int h,
   s.outline = hot ? Rgb(255, 255, 255, 0.8f) : t.border;
   s.outlineWidth = hot ? 1.0f : 1.5f;
   DrawLabel(pic, word, 5, 4, w - 5, h - 4, s);
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
-void Arrow(Image& im, int x, int y, bool right, bool hot, const Theme& t) {
+void Arrow(Image& im, layout::Rect at, bool right, bool hot, const Theme& t) {
   Image pic(32, 32);
   Disc(pic, 16, 16, 14.5f, t.border);
   Fill(
@@ -282,10 +287,10 @@ void Arrow(Image& im, int x, int y, bool right, bool hot, const Theme& t) {
       [&](float px, float py) { return SdPolygon(px, py, tri) - 1.2f; },
       t.border);
   Polygon(pic, tri, hot ? t.hiText : Rgb(255, 255, 255));
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
-void Pointer(Image& im, int x, int y, const Theme& t) {
+void Pointer(Image& im, layout::Rect at, const Theme& t) {
   Image pic(32, 32);
   // The tip sits on the cell's centre, where the mouse is.
   std::vector<Pt> p = {{16, 16}, {16, 31},       {19.5f, 27.5f}, {22.5f, 32},
@@ -297,10 +302,10 @@ void Pointer(Image& im, int x, int y, const Theme& t) {
   Polygon(pic, p, Rgb(255, 255, 255));
   Line(pic, 17.5f, 19.5f, 17.5f, 27, 1.2f,
        t.bonus ? Rgb(120, 200, 255) : Rgb(255, 180, 60));
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
-void SmokeValue(Image& im, int x, int y, int puffs, const Theme& t) {
+void SmokeValue(Image& im, layout::Rect at, int puffs) {
   Image pic(32, 32);
   Palette3 p{Rgb(255, 255, 255), Rgb(210, 215, 230), Rgb(60, 60, 90)};
   static const float kPos[3][3][2] = {{{16, 17}, {0, 0}, {0, 0}},
@@ -309,8 +314,7 @@ void SmokeValue(Image& im, int x, int y, int puffs, const Theme& t) {
   for (int i = 0; i < puffs; ++i)
     DrawCloud(pic, kPos[puffs - 1][i][0], kPos[puffs - 1][i][1], 6.5f, p,
               i + puffs * 3, 5, 1.3f);
-  (void)t;
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
 }
 
 }  // namespace
@@ -319,14 +323,13 @@ Sheet BuildTitleSheet(bool bonus) {
   Theme t = MakeTheme(bonus);
   Sheet sh;
   sh.rules.keepLastBlack = true;  // the opening's fade leaves entry 255 alone
-  sh.image = Image(640, 960);
+  sh.image = Image(title::kWidth, title::kHeight);
+  sh.regions = title::Regions();
   Image& im = sh.image;
   Image bg(640, 480);
   DrawBackground(bg, t);
-  im.Draw(bg, 0, 0);
-  sh.regions.push_back({"background", 0, 0, 640, 480});
+  im.Draw(bg, title::kBackground.left, title::kBackground.top);
   DrawTitleLettering(im, t);
-  sh.regions.push_back({"lettering", 0, 480, 640, 768});
 
   // Prompt.
   {
@@ -340,65 +343,43 @@ Sheet BuildTitleSheet(bool bonus) {
     s.outlineWidth = 2.2f;
     s.shadow = 2;
     DrawLabel(pic, "CLICK TO START", 0, 0, 256, 32, s);
-    Stamp(im, pic, 0, 800, AlphaMode::kThreshold);
-    sh.regions.push_back({"prompt", 0, 800, 256, 832});
+    Stamp(im, pic, title::kPrompt.left, title::kPrompt.top,
+          AlphaMode::kThreshold);
   }
-  Arrow(im, 256, 800, false, false, t);
-  Arrow(im, 288, 800, false, true, t);
-  Arrow(im, 256, 832, true, false, t);
-  Arrow(im, 288, 832, true, true, t);
-  sh.regions.push_back({"<", 256, 800, 288, 832});
-  sh.regions.push_back({"<*", 288, 800, 320, 832});
-  sh.regions.push_back({">", 256, 832, 288, 864});
-  sh.regions.push_back({">*", 288, 832, 320, 864});
-  const char* detail[3] = {"HI", "MID", "LO"};  // values 2, 1, 0
-  for (int i = 0; i < 3; ++i) {
-    Button(im, detail[i], 320 + 32 * i, 800, 32, 32, false, t, 13);
-    sh.regions.push_back({detail[i], 320 + 32 * i, 800, 352 + 32 * i, 832});
-    SmokeValue(im, 320 + 32 * i, 832, 3 - i, t);
-    sh.regions.push_back(
-        {Numbered("smoke", 2 - i), 320 + 32 * i, 832, 352 + 32 * i, 864});
+  Arrow(im, title::kLeftArrow, false, false, t);
+  Arrow(im, title::kLeftArrowLit, false, true, t);
+  Arrow(im, title::kRightArrow, true, false, t);
+  Arrow(im, title::kRightArrowLit, true, true, t);
+  const char* detail[3] = {"LO", "MID", "HI"};
+  for (int value = 0; value < 3; ++value) {
+    Button(im, detail[value], title::DetailValue(value), false, t, 13);
+    SmokeValue(im, title::SmokeValue(value), value + 1);
   }
-  DrawEmblem(im, 416, 800, "TUMBLE",
+  DrawEmblem(im, title::kEmblemFront, "TUMBLE",
              bonus ? Rgb(160, 220, 255) : Rgb(255, 220, 90),
              bonus ? Rgb(50, 110, 200) : Rgb(220, 130, 30), t);
-  DrawEmblem(im, 416, 832, "SQUASH",
+  DrawEmblem(im, title::kEmblemBack, "SQUASH",
              bonus ? Rgb(230, 240, 255) : Rgb(150, 230, 200),
              bonus ? Rgb(120, 140, 200) : Rgb(40, 140, 120), t);
-  sh.regions.push_back({"emblem front", 416, 800, 512, 832});
-  sh.regions.push_back({"emblem back", 416, 832, 512, 864});
   DrawZoomCells(im, t);
-  for (int c = 0; c < 8; ++c)
-    sh.regions.push_back({Numbered("z", c), 32 * c, 864, 32 * c + 32, 896});
-  Pointer(im, 256, 864, t);
-  sh.regions.push_back({"cursor", 256, 864, 288, 896});
+  Pointer(im, title::kCursor, t);
   {
     Theme on = t, off = t;
     on.plateTop = Rgb(110, 220, 110);
     on.plateBottom = Rgb(30, 130, 50);
     off.plateTop = Rgb(200, 120, 120);
     off.plateBottom = Rgb(120, 50, 60);
-    Button(im, "ON", 320, 864, 32, 32, false, on, 13);
-    Button(im, "OFF", 352, 864, 32, 32, false, off, 12);
-    sh.regions.push_back({"on", 320, 864, 352, 896});
-    sh.regions.push_back({"off", 352, 864, 384, 896});
+    Button(im, "ON", title::kBonusOn, false, on, 13);
+    Button(im, "OFF", title::kBonusOff, false, off, 12);
   }
-  Button(im, "START", 0, 896, 96, 32, false, t);
-  Button(im, "START", 96, 896, 96, 32, true, t);
-  Button(im, "SETTINGS", 0, 928, 96, 32, false, t, 15);
-  Button(im, "SETTINGS", 96, 928, 96, 32, true, t, 15);
-  sh.regions.push_back({"start", 0, 896, 96, 928});
-  sh.regions.push_back({"start*", 96, 896, 192, 928});
-  sh.regions.push_back({"settings", 0, 928, 96, 960});
-  sh.regions.push_back({"settings*", 96, 928, 192, 960});
-  Button(im, "DETAIL", 192, 896, 160, 32, false, t);
-  Button(im, "SMOKE", 192, 928, 96, 32, false, t, 18);
-  Button(im, "BONUS", 288, 928, 96, 32, false, t, 18);
-  Button(im, "BACK", 352, 896, 64, 32, false, t, 16);
-  sh.regions.push_back({"detail", 192, 896, 352, 928});
-  sh.regions.push_back({"smoke", 192, 928, 288, 960});
-  sh.regions.push_back({"bonus", 288, 928, 384, 960});
-  sh.regions.push_back({"back", 352, 896, 416, 928});
+  Button(im, "START", title::kStart, false, t);
+  Button(im, "START", title::kStartLit, true, t);
+  Button(im, "SETTINGS", title::kSettings, false, t, 15);
+  Button(im, "SETTINGS", title::kSettingsLit, true, t, 15);
+  Button(im, "DETAIL", title::kDetailLabel, false, t);
+  Button(im, "SMOKE", title::kSmokeLabel, false, t, 18);
+  Button(im, "BONUS", title::kBonusLabel, false, t, 18);
+  Button(im, "BACK", title::kBack, false, t, 16);
   return sh;
 }
 

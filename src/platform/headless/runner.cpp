@@ -77,8 +77,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
-  auto number = [](const char* text, std::uint64_t limit,
-                   std::uint64_t& out) {
+  auto number = [](const char* text, std::uint64_t limit, std::uint64_t& out) {
     return text && base::ParseUnsigned(text, limit, out);
   };
   for (int i = 0; i < argc; ++i) {

@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "loop/main_loop.h"
+#include "platform/sdl/icon.h"
 #include "platform/sdl/sdl_audio.h"
 #include "video/display.h"
 #include "video/present.h"
 #include "video/sheet_layout.h"
-#include "platform/sdl/icon.h"
 
 namespace platform {
 
