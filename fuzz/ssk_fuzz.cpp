@@ -9,7 +9,7 @@ namespace {
 void Check(const std::vector<std::uint8_t>& bytes) {
   video::SskFile file;
   std::string error;
-  if (video::ParseSsk(bytes, true, file, error)) {
+  if (video::ParseSsk(bytes, file, error)) {
     // A file that parses must re-encode to the same pixels.
     const auto code = video::EncodeSskPixels(file.pixels);
     std::vector<std::uint8_t> back(file.pixels.size());

@@ -1,7 +1,9 @@
 #include <cstdint>
 
 #include "platform/null/null_platform.h"
+#include "sound/device.h"
 #include "sound/sound.h"
+#include "sound/wave_resources.h"
 
 // Any bytes as the one recording a channel is filled from: refused or
 // played, never read past their end.
@@ -9,8 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   static platform::NullPlatform device;
-  static bool open = sound::InitSound(device) == 1;
-  (void)open;
+  if (!sound::SoundDeviceOpen()) {
+    platform::SetCurrent(&device);
+    sound::InitSound();
+  }
   const sound::WaveResource table[] = {
       {"WAVE", "X", data, static_cast<unsigned>(size)}};
   sound::SetWaveResources(table, 1);

@@ -13,6 +13,7 @@
 #include "platform/null/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
+#include "sound/sound_log.h"
 #include "video/video.h"
 
 using platform::Message;
@@ -39,13 +40,16 @@ struct FakePlatform : platform::NullPlatform {
     ++presents;
     return true;
   }
-  bool OpenAudio() override { return false; }
+  bool audio = false;
+  bool OpenAudio() override { return audio; }
 };
 
 std::vector<std::array<u32, 4>> seen;
+// Notes what it saw, and makes one sound a frame.
 void RecordingScene() {
   seen.push_back(
       {base::MouseX, base::MouseY, base::LeftButton, base::RightButton});
+  sound::SoundCommand(5, 1, 0);
 }
 
 class FrameLoop : public ::testing::Test {
@@ -81,6 +85,9 @@ TEST_F(FrameLoop, TheStartingClickIsSeenByTheFirstFrameOnly) {
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[0][2], 1u);  // the press that ended the wait
   EXPECT_EQ(seen[1][2], 0u);  // held, but reported once
+  // The trace's sound log holds what the last scene call did, no more.
+  ASSERT_EQ(sound::SoundLogCount, 1);
+  EXPECT_EQ(sound::SoundLog[0].channel, 5);
 }
 
 TEST_F(FrameLoop, PressAndReleaseBetweenFramesIsNoClick) {
@@ -113,6 +120,7 @@ TEST_F(FrameLoop, MousePositionIsZeroExtended) {
 }
 
 TEST_F(FrameLoop, EscapeRunsTheQuitSequenceWithoutAnotherFrame) {
+  p_.audio = true;
   StartGame();
   Pass();
   // Other keys and a regained foreground change nothing.
@@ -123,6 +131,15 @@ TEST_F(FrameLoop, EscapeRunsTheQuitSequenceWithoutAnotherFrame) {
   p_.queue.push_back({MsgType::KeyDown, platform::kKeyEscape, 0});
   EXPECT_EQ(Pass(), loop::StepResult::Message);  // key: display released
   EXPECT_FALSE(video::DisplayUp());
+  // Every channel that can sound is stopped, the music included.
+  const std::vector<std::pair<int, int>> stops = {
+      {0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {13, 0}};
+  ASSERT_GE(sound::SoundLogCount, 8);
+  std::vector<std::pair<int, int>> last;
+  for (int i = sound::SoundLogCount - 8; i < sound::SoundLogCount; ++i) {
+    last.push_back({sound::SoundLog[i].channel, sound::SoundLog[i].command});
+  }
+  EXPECT_EQ(last, stops);
   EXPECT_EQ(Pass(), loop::StepResult::Message);  // close request
   EXPECT_EQ(Pass(), loop::StepResult::Exit);     // quit message
   EXPECT_EQ(loop::ExitCode(), 0);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "base/scores.h"
 
@@ -91,6 +92,26 @@ TEST_F(ScoreFile, AShortFileLeavesTheRestAsItWas) {
   EXPECT_EQ(HighScores[2], 99u);  // only one of its four bytes was there
   EXPECT_EQ(DetailLevel, 1);
   EXPECT_EQ(FileBytes().size(), 9u);  // loading never rewrites a file
+
+  // Around the settings: each is taken only once all its bytes are there.
+  const struct {
+    std::size_t size;
+    u8 detail, difficulty;
+    u32 bonus;
+  } kCuts[] = {{40, 1, 1, 3}, {41, 7, 1, 3}, {42, 7, 8, 3},
+               {45, 7, 8, 3}, {46, 7, 8, 9}, {47, 7, 8, 9}};
+  for (const auto& cut : kCuts) {
+    bytes.assign(cut.size, 0);
+    bytes[40 % cut.size] = 7;
+    if (cut.size > 41) bytes[41] = 8;
+    if (cut.size > 42) bytes[42] = 9;
+    DetailLevel = Difficulty = 1;
+    BonusMode = 3;
+    DecodeScoreFile(bytes.data(), bytes.size());
+    EXPECT_EQ(std::make_tuple(DetailLevel, Difficulty, BonusMode),
+              std::make_tuple(cut.detail, cut.difficulty, cut.bonus))
+        << cut.size;
+  }
 }
 
 TEST_F(ScoreFile, AFailedSaveKeepsTheOldFile) {

@@ -133,7 +133,6 @@ TEST_F(Loaders, TallPicturesLoseTheirBottomRows) {
 }
 
 TEST_F(Loaders, PaletteLoaderTakesColoursAndReturnsTheFirstByte) {
-  Rgb colours[256] = {};
   std::vector<u8> f = File(3, 1, {9, 9, 2});
   f[54] = 10;
   f[55] = 20;
@@ -149,7 +148,6 @@ TEST_F(Loaders, PaletteLoaderTakesColoursAndReturnsTheFirstByte) {
   EXPECT_EQ(ImagePalette[0].flags, 0);
   EXPECT_EQ(ScreenPalette[0].red, 30);
   EXPECT_EQ(DisplayPalette.entries[0].red, 30);
-  (void)colours;
   // A missing file: 0, nothing changes.
   EXPECT_EQ(LoadSskPalette("none.ssk"), 0);
   EXPECT_EQ(ImagePalette[0].red, 30);

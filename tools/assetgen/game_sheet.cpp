@@ -65,7 +65,6 @@ namespace {
 
 void DrawBlast(Image& im, int k, bool bonus) {
   // k = 1..14 in a 64 x 100 cell whose ground point is (32, 50).
-  float t = (k - 1) / 12.0f;
   Palette3 fire{Rgb(255, 250, 200), Rgb(255, 190, 50), Rgb(200, 60, 20)};
   Palette3 hot{Rgb(255, 255, 240), Rgb(255, 230, 120), Rgb(240, 120, 30)};
   Palette3 smoke{Rgb(150, 145, 150), Rgb(95, 90, 100), Rgb(45, 40, 50)};
@@ -108,7 +107,6 @@ void DrawBlast(Image& im, int k, bool bonus) {
       for (int x = 0; x < 64; ++x) cloud.at(x, y).a *= alpha;
     pic = cloud;
   }
-  (void)t;
   Image cell = pic;
   BinariseAlpha(cell, k <= 7 ? AlphaMode::kThreshold : AlphaMode::kDither);
   const layout::Rect at = game::BlastCell(k);

@@ -171,12 +171,11 @@ void DrawTitleLettering(Image& im, const Theme& t) {
     DrawMask(pic, outer, ox, oy, t.border);
     DrawMask(pic, inner, ox, oy, Rgb(255, 255, 255));
     float y0 = oy + 12, span = m.h - 24;
-    DrawMask(pic, m, ox, oy, [&](int x, int y) {
+    DrawMask(pic, m, ox, oy, [&](int, int y) {
       float v = Clamp01((y - y0) / span);
       Color c = Mix(t.letterTop, t.letterBottom, v);
       // A glossy band across the upper half.
       float gloss = Smooth(0.28f, 0.22f, std::abs(v - 0.25f)) * 0.35f;
-      (void)x;
       return Mix(c, Rgb(255, 255, 255), gloss);
     });
   };
