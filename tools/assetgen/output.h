@@ -11,7 +11,6 @@
 
 namespace assetgen {
 
-
 bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& b);
 std::vector<std::uint8_t> SskBytes(const Indexed& pic);
 // A bottom-up 24-bit bitmap (alpha ignored, composited over black).
