@@ -197,8 +197,7 @@ void BM_LoadSheets(benchmark::State& state) {
   bench::LoadGameSheet();
   bench::InRunFolder here;
   for (auto _ : state) {
-    for (const char* name : {"TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk",
-                             "qqqqomake.ssk", "JYOUSI.SSK"}) {
+    for (const char* name : layout::kSskPictures) {
       LoadSskImage(name, 0, 0);
     }
     benchmark::ClobberMemory();

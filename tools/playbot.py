@@ -23,8 +23,6 @@ import sys
 import tempfile
 
 REACH = 48  # a shot hits what stands within this of the cursor
-PICTURES = ["TITLE.ssk", "OMAKETITLE.ssk", "qqqq.ssk", "qqqqomake.ssk",
-            "JYOUSI.SSK", "minititle.bmp"]
 
 
 class Bot:
@@ -37,9 +35,10 @@ class Bot:
         # Every run starts in the same fresh folder: the pictures, and the
         # starting Score.dat when there is one.
         self.folder = tempfile.mkdtemp()
-        for name in PICTURES:
-            os.symlink(os.path.join(pictures, name),
-                       os.path.join(self.folder, name))
+        for name in os.listdir(pictures):
+            if name.lower().endswith((".ssk", ".bmp")):
+                os.symlink(os.path.join(pictures, name),
+                           os.path.join(self.folder, name))
         self.scores = open(scores, "rb").read() if scores else None
         self.trace = os.path.join(self.folder, "t.jsonl")
 

@@ -55,9 +55,7 @@ void RecordingScene() {
 class FrameLoop : public ::testing::Test {
  protected:
   void SetUp() override {
-    video::ResetVideo();
-    sound::ResetSound();
-    scenes::ResetScenes();
+    loop::ResetRun();
     seen.clear();
   }
   void TearDown() override { video::ResetVideo(); }

@@ -13,6 +13,7 @@
 #include "base/trig.h"
 #include "game/gameplay.h"
 #include "game/steering.h"
+#include "loop/main_loop.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"
@@ -32,13 +33,8 @@ using XY = std::pair<f32, f32>;
 class GameTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    base::ResetInput();
-    base::ResetScores();
-    video::ResetVideo();
+    loop::ResetRun();
     video::CreateSurfaces();
-    sound::ResetSound();
-    game::ResetGame();
-    scenes::ResetScenes();
     base::BuildTrigTables();
     base::SeedRandom(12345);
     game::EnemiesSpawned = game::EnemiesPerGame;  // no arrivals unless asked

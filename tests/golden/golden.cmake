@@ -10,10 +10,8 @@ include(${here}/cases.cmake)
 
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-foreach(picture TITLE.ssk OMAKETITLE.ssk qqqq.ssk qqqqomake.ssk JYOUSI.SSK
-                minititle.bmp)
-  file(COPY ${PICTURES}/${picture} DESTINATION ${WORK})
-endforeach()
+file(GLOB pictures ${PICTURES}/*.ssk ${PICTURES}/*.SSK ${PICTURES}/*.bmp)
+file(COPY ${pictures} DESTINATION ${WORK})
 if(${CASE}_scores)
   file(COPY_FILE ${here}/${${CASE}_scores} ${WORK}/Score.dat)
 endif()

@@ -88,6 +88,16 @@ TEST_F(FlowTest, IdleAttractLoopsThroughTitleAndRanking) {
   EXPECT_TRUE(std::filesystem::exists("Score.dat"));  // made at start-up
 }
 
+TEST_F(FlowTest, ASecondRunInTheSameProcessStartsClean) {
+  const std::string game = kToGame + Click(kPlay + 30, "l", 320, 240);
+  const Trace first = Run(game, kPlay + 300);
+  // Whatever the first run left behind, in every subsystem.
+  OpeningPhase = 3, TitleIdle = 500, MenuPhase = 2, RankingFade = 9;
+  game::HitCount = 7, game::ActorPool[5].active = 1, base::MouseX = 99;
+  base::DetailLevel = 0, video::SheetColorKey = 3;
+  EXPECT_EQ(Run(game, kPlay + 300), first);
+}
+
 TEST_F(FlowTest, GameWithABossKeyAndNoShotsEndsAndItsZeroIsRecorded) {
   // Left alone, this seed's game ends near play frame 5900; the click after.
   const int boss = kPlay + 200, click = kPlay + 8000;

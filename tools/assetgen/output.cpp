@@ -4,19 +4,12 @@
 
 #include <cstdio>
 
+#include "base/bytes.h"
 #include "text.h"
 
 namespace assetgen {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
-  b.push_back(v & 255);
-  b.push_back((v >> 8) & 255);
-}
-void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-  Put16(b, v & 0xffff);
-  Put16(b, v >> 16);
-}
 
 std::uint8_t Byte(float v) { return (std::uint8_t)(Clamp01(v) * 255 + 0.5f); }
 
@@ -25,20 +18,20 @@ std::vector<std::uint8_t> BmpHeaders(int w, int h, int bits) {
   std::vector<std::uint8_t> b;
   b.push_back('B');
   b.push_back('M');
-  Put32(b, 54 + row * h);
-  Put32(b, 0);
-  Put32(b, 54);
-  Put32(b, 40);
-  Put32(b, w);
-  Put32(b, h);
-  Put16(b, 1);
-  Put16(b, bits);
-  Put32(b, 0);  // uncompressed
-  Put32(b, row * h);
-  Put32(b, 2835);
-  Put32(b, 2835);
-  Put32(b, 0);
-  Put32(b, 0);
+  base::AppendLe32(b, 54 + row * h);
+  base::AppendLe32(b, 0);
+  base::AppendLe32(b, 54);
+  base::AppendLe32(b, 40);
+  base::AppendLe32(b, w);
+  base::AppendLe32(b, h);
+  base::AppendLe16(b, 1);
+  base::AppendLe16(b, bits);
+  base::AppendLe32(b, 0);  // uncompressed
+  base::AppendLe32(b, row * h);
+  base::AppendLe32(b, 2835);
+  base::AppendLe32(b, 2835);
+  base::AppendLe32(b, 0);
+  base::AppendLe32(b, 0);
   return b;
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "dsp.h"
 #include "recordings.h"
 
@@ -40,14 +41,6 @@ const Format kFormats[] = {
     {"MUSIC", MakeMusic, 2, 11025, 16, 1317888},
 };
 
-void PutU16(std::vector<unsigned char>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void PutU32(std::vector<unsigned char>& out, uint32_t v) {
-  PutU16(out, v & 0xFFFF);
-  PutU16(out, v >> 16);
-}
 void PutTag(std::vector<unsigned char>& out, const char* tag) {
   out.insert(out.end(), tag, tag + 4);
 }
@@ -56,18 +49,18 @@ std::vector<unsigned char> EncodeWave(const Format& f, const Signal& s) {
   int blockAlign = f.channels * f.bits / 8;
   std::vector<unsigned char> out;
   PutTag(out, "RIFF");
-  PutU32(out, 36 + f.dataBytes);
+  base::AppendLe32(out, 36 + f.dataBytes);
   PutTag(out, "WAVE");
   PutTag(out, "fmt ");
-  PutU32(out, 16);
-  PutU16(out, 1);
-  PutU16(out, f.channels);
-  PutU32(out, f.rate);
-  PutU32(out, f.rate * blockAlign);
-  PutU16(out, blockAlign);
-  PutU16(out, f.bits);
+  base::AppendLe32(out, 16);
+  base::AppendLe16(out, 1);
+  base::AppendLe16(out, f.channels);
+  base::AppendLe32(out, f.rate);
+  base::AppendLe32(out, f.rate * blockAlign);
+  base::AppendLe16(out, blockAlign);
+  base::AppendLe16(out, f.bits);
   PutTag(out, "data");
-  PutU32(out, f.dataBytes);
+  base::AppendLe32(out, f.dataBytes);
 
   // 8-bit samples get a little triangular dither while the sound is
   // audible, so quiet tails hiss softly instead of grinding; true silence
@@ -80,7 +73,7 @@ std::vector<unsigned char> EncodeWave(const Format& f, const Signal& s) {
       if (f.bits == 16) {
         long v = std::lround(x * 32767.0);
         v = v < -32768 ? -32768 : v > 32767 ? 32767 : v;
-        PutU16(out, uint32_t(v) & 0xFFFF);
+        base::AppendLe16(out, uint32_t(v) & 0xFFFF);
       } else {
         envelope = std::fmax(std::fabs(x), envelope * 0.999);
         double amount = std::fmin(1.0, envelope * 128.0);
