@@ -148,7 +148,6 @@ void Settings() {
 }  // namespace
 
 void MenuScene() {
-  // Column 0 is left as it was.
   const video::Rect background = sheet::BackgroundRows(0, 480);
   video::BlitSheet(background, background, video::kModeOpaque, 0);
   switch (MenuPhase) {

@@ -42,9 +42,11 @@ namespace title {
 
 inline constexpr i32 kWidth = 640, kHeight = 960;
 inline constexpr Rect kBackground{0, 0, 640, 480};
-// The title and the menu copy the background from column 1.
+// Rows of the background as the title and the menu copy them, full width:
+// a copy from column 1 would leave column 0 of the screen with whatever the
+// last scene drew there.
 constexpr Rect BackgroundRows(i32 top, i32 bottom) {
-  return {kBackground.left + 1, top, kBackground.right, bottom};
+  return {kBackground.left, top, kBackground.right, bottom};
 }
 inline constexpr Rect kLettering{0, 480, 640, 768};
 // The lettering's top-left pixel is the picture's transparent colour.
