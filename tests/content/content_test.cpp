@@ -153,6 +153,72 @@ TEST(ContentTest, PlayTileJoinsWithoutASeam) {
   }
 }
 
+// Smoke and shadows are keyed copies: any softness they have must come from
+// their colours. Keyed holes scattered through them (a dither) read as a
+// screen door once the screen is enlarged.
+TEST(ContentTest, SmokeAndShadowsAreSolidNotScreenDoors) {
+  namespace g = layout::game;
+  std::vector<layout::Rect> soft = {g::kShadow};
+  for (int f = 1; f <= 4; ++f)
+    soft.insert(soft.end(),
+                {g::LargePuffCell(f), g::SmallPuffCell(f), g::MissMarkCell(f)});
+  for (int f = 8; f <= g::kBlastPictures; ++f) soft.push_back(g::BlastCell(f));
+  for (const char* name : {layout::kGameSheet, layout::kBonusGameSheet}) {
+    Picture p = Load(name);
+    const std::uint8_t key = p.firstCoded;
+    for (const layout::Rect& r : soft) {
+      SCOPED_TRACE(::testing::Message()
+                   << name << " at " << r.left << "," << r.top);
+      // Pixels unlike all four of their neighbours: lone holes and specks.
+      int lone = 0;
+      for (int y = r.top + 1; y + 1 < r.bottom; ++y)
+        for (int x = r.left + 1; x + 1 < r.right; ++x) {
+          const bool k = p.at(x, y) == key;
+          lone += (p.at(x - 1, y) == key) != k &&
+                  (p.at(x + 1, y) == key) != k &&
+                  (p.at(x, y - 1) == key) != k && (p.at(x, y + 1) == key) != k;
+        }
+      EXPECT_LE(lone, Opaque(p, r, key) / 200);
+    }
+  }
+}
+
+// The walkers and flyers stand out from the field they walk on: few of a
+// creature's pixels come near the field's own colour.
+TEST(ContentTest, EnemiesStandOutFromTheField) {
+  for (const char* name : {layout::kGameSheet, layout::kBonusGameSheet}) {
+    Picture p = Load(name);
+    const std::uint8_t key = p.firstCoded;
+    const layout::Rect tile = layout::game::kFieldTile;
+    long field[3] = {0, 0, 0};
+    for (int y = tile.top; y < tile.bottom; ++y)
+      for (int x = tile.left; x < tile.right; ++x) {
+        const video::Rgb& c = p.file.colours[p.at(x, y)];
+        field[0] += c.r, field[1] += c.g, field[2] += c.b;
+      }
+    for (long& v : field)
+      v /= (tile.right - tile.left) * (tile.bottom - tile.top);
+    for (int kind = 1; kind <= 3; ++kind) {
+      SCOPED_TRACE(::testing::Message() << name << " kind " << kind);
+      long like = 0, all = 0;
+      for (int row = 1; row <= 8; ++row)
+        for (int frame = 0; frame < 8; ++frame) {
+          const layout::Rect e = layout::game::EnemyCell(kind, row, frame);
+          for (int y = e.top; y < e.bottom; ++y)
+            for (int x = e.left; x < e.right; ++x) {
+              if (p.at(x, y) == key) continue;
+              const video::Rgb& c = p.file.colours[p.at(x, y)];
+              const long dr = c.r - field[0], dg = c.g - field[1],
+                         db = c.b - field[2];
+              like += dr * dr + dg * dg + db * db < 48 * 48;
+              ++all;
+            }
+        }
+      EXPECT_LE(like * 100, all * 10);
+    }
+  }
+}
+
 TEST(ContentTest, BossKeyScreenWithItsPointer) {
   Picture p = Load(layout::kBossPicture);
   ASSERT_EQ(p.file.width, layout::boss::kWidth);

@@ -267,8 +267,7 @@ Sheet BuildBossSheet() {
       ptr, {0, 0, 16, 24},
       [&](float px, float py) { return SdPolygon(px, py, p) - 1.0f; }, kInk);
   Polygon(ptr, p, Rgb(255, 255, 255));
-  Stamp(sh.image, ptr, layout::boss::kPointer.left, layout::boss::kPointer.top,
-        AlphaMode::kThreshold);
+  Stamp(sh.image, ptr, layout::boss::kPointer.left, layout::boss::kPointer.top);
   return sh;
 }
 

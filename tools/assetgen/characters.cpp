@@ -440,11 +440,11 @@ CreatureStyle FlyerStyle(bool bonus) {
   CreatureStyle s;
   if (bonus) {
     s.pattern = Pattern::kBird;
-    s.body = Rgb(110, 170, 240);
+    s.body = Rgb(62, 116, 212);  // deeper than the evening snow
     s.belly = Rgb(230, 242, 255);
-    s.outline = Rgb(20, 40, 90);
+    s.outline = Rgb(16, 32, 80);
     s.feet = Rgb(250, 190, 40);
-    s.accent = Rgb(70, 120, 220);
+    s.accent = Rgb(30, 64, 150);
   } else {
     s.pattern = Pattern::kBat;
     s.body = Rgb(170, 100, 220);

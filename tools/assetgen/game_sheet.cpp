@@ -10,12 +10,15 @@ namespace assetgen {
 
 namespace game = layout::game;
 
-void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
-               int blobs, float outline) {
-  struct B {
-    float x, y, r;
-  };
-  std::vector<B> bs;
+namespace {
+
+struct Blob {
+  float x, y, r;
+};
+
+// The lumps of a cloud: one in the middle and a ring of `blobs` about it.
+std::vector<Blob> CloudBlobs(float cx, float cy, float r, int seed, int blobs) {
+  std::vector<Blob> bs;
   bs.push_back({cx, cy, r * 0.62f});
   for (int i = 0; i < blobs; ++i) {
     float a = (i + Hash(i, 1, seed) * 0.6f) * 6.2831853f / blobs;
@@ -23,20 +26,62 @@ void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
     float br = r * (0.36f + 0.16f * Hash(i, 3, seed));
     bs.push_back({cx + std::cos(a) * d, cy + std::sin(a) * d * 0.85f, br});
   }
+  return bs;
+}
+
+// Light from the top-left, on each lump and on the whole cloud.
+Color CloudShade(const Blob& b, float cx, float cy, float r, Palette3 p,
+                 float x, float y) {
+  float t = ((b.x - x) + (b.y - y)) / (2 * b.r) * 0.6f +
+            ((cx - x) + (cy - y)) / (2 * r) * 0.5f + 0.45f;
+  t = Clamp01(t);
+  return t > 0.5f ? Mix(p.mid, p.light, (t - 0.5f) * 2)
+                  : Mix(Scale(p.dark, 1.25f), p.mid, t * 2);
+}
+
+}  // namespace
+
+void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
+               int blobs, float outline) {
+  std::vector<Blob> bs = CloudBlobs(cx, cy, r, seed, blobs);
   if (outline > 0)
-    for (const B& b : bs) Disc(im, b.x, b.y, b.r + outline, p.dark);
-  for (const B& b : bs)
+    for (const Blob& b : bs) Disc(im, b.x, b.y, b.r + outline, p.dark);
+  for (const Blob& b : bs)
     Fill(
         im, {b.x - b.r, b.y - b.r, b.x + b.r, b.y + b.r},
         [&](float x, float y) { return SdCircle(x, y, b.x, b.y, b.r); },
-        [&](float x, float y) {
-          // Light from the top-left, each blob and the whole cloud.
-          float t = ((b.x - x) + (b.y - y)) / (2 * b.r) * 0.6f +
-                    ((cx - x) + (cy - y)) / (2 * r) * 0.5f + 0.45f;
-          t = Clamp01(t);
-          return t > 0.5f ? Mix(p.mid, p.light, (t - 0.5f) * 2)
-                          : Mix(Scale(p.dark, 1.25f), p.mid, t * 2);
-        });
+        [&](float x, float y) { return CloudShade(b, cx, cy, r, p, x, y); });
+}
+
+void DrawSoftCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
+                   int blobs, float soft, float opacity) {
+  std::vector<Blob> bs = CloudBlobs(cx, cy, r, seed, blobs);
+  Box box{cx, cy, cx, cy};
+  for (const Blob& b : bs) {
+    box.x0 = std::min(box.x0, b.x - b.r), box.y0 = std::min(box.y0, b.y - b.r);
+    box.x1 = std::max(box.x1, b.x + b.r), box.y1 = std::max(box.y1, b.y + b.r);
+  }
+  for (int y = std::max(0, (int)box.y0 - 1);
+       y <= std::min(im.height() - 1, (int)box.y1 + 1); ++y)
+    for (int x = std::max(0, (int)box.x0 - 1);
+         x <= std::min(im.width() - 1, (int)box.x1 + 1); ++x) {
+      float px = x + 0.5f, py = y + 0.5f;
+      float sd = 1e9f;
+      for (const Blob& b : bs)
+        sd = std::min(sd, SdCircle(px, py, b.x, b.y, b.r));
+      float a = opacity * Smooth(0.5f, -soft, sd);
+      if (a <= 0) continue;
+      // The lumps' shading blended where they meet, so no seam shows.
+      Color c{};
+      float wsum = 0;
+      for (const Blob& b : bs) {
+        float w = std::exp((sd - SdCircle(px, py, b.x, b.y, b.r)) / 2.0f);
+        Color k = CloudShade(b, cx, cy, r, p, px, py);
+        c.r += k.r * w, c.g += k.g * w, c.b += k.b * w, wsum += w;
+      }
+      c = {c.r / wsum, c.g / wsum, c.b / wsum, 1};
+      im.Blend(x, y, c, a);
+    }
 }
 
 void DrawPlate(Image& im, float x0, float y0, float x1, float y1, float r,
@@ -54,8 +99,8 @@ void DrawPlate(Image& im, float x0, float y0, float x1, float y1, float r,
        WithAlpha(Rgb(255, 255, 255), 0.45f));
 }
 
-void Stamp(Image& sheet, Image sprite, int x, int y, AlphaMode mode) {
-  BinariseAlpha(sprite, mode);
+void Stamp(Image& sheet, Image sprite, int x, int y) {
+  BinariseAlpha(sprite);
   sheet.Draw(sprite, x, y);
 }
 
@@ -63,7 +108,7 @@ namespace {
 
 // ---------------------------------------------------------------- effects
 
-void DrawBlast(Image& im, int k, bool bonus) {
+void DrawBlast(Image& im, int k, bool bonus, Color ground) {
   // k = 1..14 in a 64 x 100 cell whose ground point is (32, 50).
   Palette3 fire{Rgb(255, 250, 200), Rgb(255, 190, 50), Rgb(200, 60, 20)};
   Palette3 hot{Rgb(255, 255, 240), Rgb(255, 230, 120), Rgb(240, 120, 30)};
@@ -74,6 +119,7 @@ void DrawBlast(Image& im, int k, bool bonus) {
     smoke = {Rgb(235, 240, 250), Rgb(190, 200, 225), Rgb(110, 120, 160)};
   }
   Image pic(64, 100);
+  const layout::Rect at = game::BlastCell(k);
   if (k <= 3) {
     // The flash: a bright ball with rays.
     float r = 7 + 6 * k;
@@ -94,43 +140,44 @@ void DrawBlast(Image& im, int k, bool bonus) {
     DrawCloud(pic, 30, cy - 2, r * (0.55f - 0.06f * (k - 4)), hot, 40 + k, 6,
               0);
   } else {
-    // Smoke rising and thinning out, the last embers inside.
+    // Smoke rising and thinning out, the last embers inside: thinner smoke
+    // shows more of the ground's colour.
     float u = (k - 8) / 6.0f;  // 0..1
-    float alpha = 1.0f - 0.75f * u;
-    Image cloud(64, 100);
+    float opacity = 1.0f - 0.7f * u;
     float cy = 42 - u * 22;
-    DrawCloud(cloud, 32, cy + 14, 16 - 6 * u, smoke, 50 + k, 6);
-    DrawCloud(cloud, 32, cy, 22 - 4 * u, smoke, 60 + k, 8);
+    DrawSoftCloud(pic, 32, cy + 14, 16 - 6 * u, smoke, 50 + k, 6, 3, opacity);
+    DrawSoftCloud(pic, 32, cy, 22 - 4 * u, smoke, 60 + k, 8, 4, opacity);
     if (k <= 10)
-      DrawCloud(cloud, 31, cy + 4, 10 - 3 * (k - 8), fire, 70 + k, 5, 0);
-    for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 64; ++x) cloud.at(x, y).a *= alpha;
-    pic = cloud;
+      DrawSoftCloud(pic, 31, cy + 4, 10 - 3 * (k - 8), fire, 70 + k, 5, 2,
+                    opacity);
+    SettleOnGround(pic, ground, 0.2f);
+    im.Draw(pic, at.left, at.top);
+    return;
   }
-  Image cell = pic;
-  BinariseAlpha(cell, k <= 7 ? AlphaMode::kThreshold : AlphaMode::kDither);
-  const layout::Rect at = game::BlastCell(k);
-  im.Draw(cell, at.left, at.top);
+  Stamp(im, pic, at.left, at.top);
 }
 
-void DrawPuff(Image& im, int x, int y, int size, int frame, bool bonus) {
+void DrawPuff(Image& im, int x, int y, int size, int frame, bool bonus,
+              Color ground) {
   Palette3 p{Rgb(255, 255, 255), Rgb(215, 215, 225), Rgb(120, 120, 140)};
   if (bonus) p = {Rgb(255, 255, 255), Rgb(215, 232, 250), Rgb(110, 140, 190)};
   if (size == 128) p.mid = Mix(p.mid, Rgb(160, 160, 170), 0.35f);
   Image pic(size, size);
   float s = size / 64.0f;
   float r = (10 + 3.2f * frame) * s;
-  DrawCloud(pic, size / 2.0f, size / 2.0f, r, p, size + frame, 7, 1.2f * s);
-  float alpha = 1.0f - 0.2f * (frame - 1);
-  for (int j = 0; j < size; ++j)
-    for (int i = 0; i < size; ++i) pic.at(i, j).a *= alpha;
-  Stamp(im, pic, x, y, frame == 1 ? AlphaMode::kThreshold : AlphaMode::kDither);
+  // Each picture thinner than the last: more of the ground shows through.
+  float opacity = 1.0f - 0.2f * (frame - 1);
+  DrawSoftCloud(pic, size / 2.0f, size / 2.0f, r, p, size + frame, 7,
+                2.5f * s + 0.12f * r, opacity);
+  SettleOnGround(pic, ground, 0.2f);
+  im.Draw(pic, x, y);
 }
 
-void DrawMissMark(Image& im, int x, int y, int frame, bool bonus) {
+void DrawMissMark(Image& im, int x, int y, int frame, bool bonus,
+                  Color ground) {
   Image pic(64, 64);
   Color dust = bonus ? Rgb(200, 215, 240) : Rgb(150, 120, 80);
-  Color dark = bonus ? Rgb(90, 110, 160) : Rgb(80, 60, 40);
+  Color dark = bonus ? Rgb(70, 86, 130) : Rgb(80, 60, 40);
   float fade = 1.0f - 0.2f * (frame - 1);
   // A scorch on the ground, seen at a slant.
   Oval(pic, 32, 36, 9 + frame * 2.0f, 4 + frame * 0.8f, WithAlpha(dark, fade));
@@ -150,20 +197,23 @@ void DrawMissMark(Image& im, int x, int y, int frame, bool bonus) {
     }
     Disc(pic, 32, 32, 4, Rgb(255, 255, 230));
   }
-  Stamp(im, pic, x, y, frame <= 2 ? AlphaMode::kThreshold : AlphaMode::kDither);
+  SettleOnGround(pic, ground, 0.3f);
+  im.Draw(pic, x, y);
 }
 
-void DrawShadow(Image& im, int x, int y, bool bonus) {
+// A darker shade of the ground, darkest in the middle, so that it reads as
+// shade on the grass or snow rather than a hole in it.
+void DrawShadow(Image& im, int x, int y, Color ground) {
   Image pic(64, 64);
-  Color c = bonus ? Rgb(70, 90, 140) : Rgb(24, 48, 22);
-  Fill(
-      pic, {10, 46, 54, 64},
-      [](float px, float py) { return SdEllipse(px, py, 32, 56, 20, 6.5f); },
-      [&](float px, float py) {
-        float d = -SdEllipse(px, py, 32, 56, 20, 6.5f);
-        return WithAlpha(c, 0.45f + 0.5f * Smooth(0, 3.5f, d));
-      });
-  Stamp(im, pic, x, y, AlphaMode::kDither);
+  const float cx = 32, cy = 56, rx = 21, ry = 7;
+  for (int j = 46; j < 64; ++j)
+    for (int i = 8; i < 56; ++i) {
+      float q = std::hypot((i + 0.5f - cx) / rx, (j + 0.5f - cy) / ry);
+      if (q >= 1) continue;
+      float k = 0.6f + 0.3f * Smooth(0.35f, 1.0f, q);
+      pic.at(i, j) = Scale(ground, k);
+    }
+  im.Draw(pic, x, y);
 }
 
 void DrawAim(Image& im, int x, int y, bool bonus) {
@@ -189,7 +239,7 @@ void DrawAim(Image& im, int x, int y, bool bonus) {
   }
   Disc(pic, 32, 32, 3, edge);
   Disc(pic, 32, 32, 1.8f, ring);
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, x, y);
 }
 
 // ---------------------------------------------------------------- play tile
@@ -202,7 +252,9 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
       float n = PeriodicNoise(x / 40.0f, y / 40.0f, 8, 6, 3) * 0.6f +
                 PeriodicNoise(x / 16.0f, y / 16.0f, 20, 15, 4) * 0.3f +
                 PeriodicNoise(x / 5.0f, y / 5.0f, 64, 48, 5) * 0.1f;
-      Color c = bonus ? Mix(Rgb(160, 184, 226), Rgb(214, 226, 248), n)
+      // Snow in the evening light: blue enough that the white snowmen
+      // stand out on it.
+      Color c = bonus ? Mix(Rgb(112, 134, 190), Rgb(168, 186, 228), n)
                       : Mix(Rgb(70, 140, 52), Rgb(120, 190, 78), n);
       t.at(x, y) = c;
     }
@@ -215,9 +267,9 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
   for (int i = 0; i < 260; ++i) {
     float x = Hash(i, 0, 11) * W, y = Hash(i, 1, 11) * H;
     float lean = (Hash(i, 2, 11) - 0.5f) * 4;
-    Color c = bonus ? Rgb(135, 160, 210) : Rgb(50, 105, 40);
+    Color c = bonus ? Rgb(96, 116, 170) : Rgb(50, 105, 40);
     if (Hash(i, 3, 11) > 0.5f)
-      c = bonus ? Rgb(255, 255, 255) : Rgb(140, 205, 90);
+      c = bonus ? Rgb(220, 230, 250) : Rgb(140, 205, 90);
     wrapped([&](int ox2, int oy2) {
       if (bonus) {
         Disc(t, x + ox2, y + oy2, 0.9f, c);
@@ -235,8 +287,8 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
       float cx = x + ox2, cy = y + oy2;
       if (bonus) {
         // Little snow drifts and a glint.
-        Oval(t, cx, cy + 2, 9, 3.5f, Rgb(140, 165, 215));
-        Oval(t, cx - 1, cy, 8, 3.2f, Rgb(236, 242, 255));
+        Oval(t, cx, cy + 2, 9, 3.5f, Rgb(92, 112, 166));
+        Oval(t, cx - 1, cy, 8, 3.2f, Rgb(184, 200, 236));
         if (kind == 0) {
           Line(t, cx + 6, cy - 9, cx + 6, cy - 1, 1, Rgb(255, 255, 255));
           Line(t, cx + 2, cy - 5, cx + 10, cy - 5, 1, Rgb(255, 255, 255));
@@ -256,7 +308,8 @@ void DrawTile(Image& im, int ox, int oy, bool bonus) {
   for (int i = 0; i < 7; ++i) {
     float x = Hash(i, 0, 31) * W, y = Hash(i, 1, 31) * H;
     wrapped([&](int ox2, int oy2) {
-      Oval(t, x + ox2 + 1, y + oy2 + 1.5f, 4.5f, 2.6f, Rgb(40, 70, 40, 0.6f));
+      Oval(t, x + ox2 + 1, y + oy2 + 1.5f, 4.5f, 2.6f,
+           bonus ? Rgb(50, 60, 100, 0.6f) : Rgb(40, 70, 40, 0.6f));
       Oval(t, x + ox2, y + oy2, 4, 2.5f,
            bonus ? Rgb(120, 130, 150) : Rgb(160, 155, 140));
       Disc(t, x + ox2 - 1.2f, y + oy2 - 0.8f, 1.2f,
@@ -287,7 +340,7 @@ void Label(Image& im, const std::string& text, layout::Rect at,
   const int w = at.right - at.left, h = at.bottom - at.top;
   Image pic(w, h);
   DrawLabel(pic, text, 0, 0, w, h, s);
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 void DrawBanner(Image& im, int x0, int y0, bool bonus) {
@@ -335,7 +388,7 @@ void DrawBanner(Image& im, int x0, int y0, bool bonus) {
         [&](float x, float y) { return SdPolygon(x, y, star) - 1.4f; }, border);
     Polygon(pic, star, Rgb(255, 240, 90));
   }
-  Stamp(im, pic, x0, y0, AlphaMode::kThreshold);
+  Stamp(im, pic, x0, y0);
 }
 
 void DrawDigits(Image& im, bool bonus) {
@@ -381,7 +434,7 @@ void DrawDigits(Image& im, bool bonus) {
                  Clamp01((y - oy - pad) / float(m.h - 2 * pad)));
     });
     const layout::Rect at = game::Digit(d);
-    Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+    Stamp(im, pic, at.left, at.top);
   }
 }
 
@@ -390,7 +443,7 @@ void DrawCounterIcon(Image& im, int x, int y, bool bonus) {
   Image big(64, 64);
   DrawCreature(big, 0, 0, WalkerOneStyle(bonus), 5, 3);
   Image pic = Downscale(big, 2);
-  Stamp(im, pic, x, y, AlphaMode::kThreshold);
+  Stamp(im, pic, x, y);
 }
 
 }  // namespace
@@ -408,28 +461,47 @@ Sheet BuildGameSheet(bool bonus) {
         Image cell(64, 64);
         DrawCreature(cell, 0, 0, styles[kind - 1], row, f);
         const layout::Rect at = game::EnemyCell(kind, row, f);
-        Stamp(im, cell, at.left, at.top, AlphaMode::kThreshold);
+        Stamp(im, cell, at.left, at.top);
       }
-  // One picture past those a blast's life reaches, in case.
-  for (int k = 1; k <= game::kBlastPictures + 1; ++k) DrawBlast(im, k, bonus);
   DrawTile(im, game::kFieldTile.left, game::kFieldTile.top, bonus);
+  // Smoke and shadows are only ever seen on the field: they borrow its
+  // colour for their soft parts.
+  const layout::Rect tile = game::kFieldTile;
+  const Color ground =
+      MeanColor(im, tile.left, tile.top, tile.right, tile.bottom);
+  // One picture past those a blast's life reaches, in case.
+  for (int k = 1; k <= game::kBlastPictures + 1; ++k)
+    DrawBlast(im, k, bonus, ground);
 
+  // The play screen's and the result screen's labels: one family, set as
+  // large as the 32-pixel rows allow and narrowed so the longest fits.
   TextStyle ls = LabelStyle(bonus);
-  Label(im, "LEFT", game::kLeftLabel, ls);
+  const std::pair<const char*, layout::Rect> labels[] = {
+      {"LEFT", game::kLeftLabel},
+      {"HITS", game::kHitsLabel},
+      {"SHOTS", game::kShotsLabel},
+      {"BEST", game::kBestLabel},
+      {"TOTAL", game::kTotalLabel}};
+  std::vector<std::string> words;
+  for (const auto& l : labels) words.push_back(l.first);
+  const FamilyFit fit =
+      FitFamily(ls, words, game::kLeftLabel.right - game::kLeftLabel.left,
+                game::kLeftLabel.bottom - game::kLeftLabel.top, 0.72f);
+  for (const auto& [word, at] : labels) {
+    Image pic(at.right - at.left, at.bottom - at.top);
+    DrawFamilyLabel(pic, word, 0, 0, pic.width(), pic.height(), ls, fit);
+    Stamp(im, pic, at.left, at.top);
+  }
   DrawCounterIcon(im, game::kCounterIcon.left, game::kCounterIcon.top, bonus);
-  Label(im, "HITS", game::kHitsLabel, ls);
-  Label(im, "SHOTS", game::kShotsLabel, ls);
-  Label(im, "BEST", game::kBestLabel, ls);
-  Label(im, "TOTAL", game::kTotalLabel, ls);
   DrawBanner(im, game::kBanner.left, game::kBanner.top, bonus);
 
   for (int f = 1; f <= 4; ++f) {
     const layout::Rect large = game::LargePuffCell(f);
     const layout::Rect small = game::SmallPuffCell(f);
     const layout::Rect miss = game::MissMarkCell(f);
-    DrawPuff(im, large.left, large.top, 128, f, bonus);
-    DrawPuff(im, small.left, small.top, 64, f, bonus);
-    DrawMissMark(im, miss.left, miss.top, f, bonus);
+    DrawPuff(im, large.left, large.top, 128, f, bonus, ground);
+    DrawPuff(im, small.left, small.top, 64, f, bonus, ground);
+    DrawMissMark(im, miss.left, miss.top, f, bonus, ground);
   }
   DrawDigits(im, bonus);
   TextStyle hs = ls;
@@ -438,7 +510,7 @@ Sheet BuildGameSheet(bool bonus) {
   hs.top = bonus ? Rgb(255, 255, 255) : Rgb(255, 250, 200);
   hs.bottom = bonus ? Rgb(120, 200, 255) : Rgb(255, 170, 40);
   Label(im, "HIGH SCORES", game::kRankingHeading, hs);
-  DrawShadow(im, game::kShadow.left, game::kShadow.top, bonus);
+  DrawShadow(im, game::kShadow.left, game::kShadow.top, ground);
   DrawAim(im, game::kAim.left, game::kAim.top, bonus);
   return sh;
 }

@@ -105,17 +105,34 @@ Image Downscale(const Image& im, int f) {
   return out;
 }
 
-void BinariseAlpha(Image& im, AlphaMode mode) {
-  static const int kBayer[4][4] = {
-      {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+void BinariseAlpha(Image& im) {
   for (int y = 0; y < im.height(); ++y)
     for (int x = 0; x < im.width(); ++x) {
       Color& c = im.at(x, y);
-      float t = mode == AlphaMode::kThreshold
-                    ? 0.5f
-                    : (kBayer[y & 3][x & 3] + 0.5f) / 16.0f;
-      c.a = c.a > t ? 1.0f : 0.0f;
+      c.a = c.a > 0.5f ? 1.0f : 0.0f;
     }
+}
+
+void SettleOnGround(Image& im, Color ground, float cut) {
+  for (int y = 0; y < im.height(); ++y)
+    for (int x = 0; x < im.width(); ++x) {
+      Color& c = im.at(x, y);
+      const float a = c.a;
+      c = Mix(ground, c, a);
+      c.a = a >= cut ? 1.0f : 0.0f;
+    }
+}
+
+Color MeanColor(const Image& im, int x0, int y0, int x1, int y1) {
+  double r = 0, g = 0, b = 0, n = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const Color& c = im.at(x, y);
+      if (c.a < 0.5f) continue;
+      r += c.r, g += c.g, b += c.b, n += 1;
+    }
+  if (n == 0) return {};
+  return {float(r / n), float(g / n), float(b / n), 1.0f};
 }
 
 }  // namespace assetgen

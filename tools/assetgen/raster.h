@@ -153,9 +153,14 @@ float PeriodicNoise(float x, float y, int px, int py, int seed);
 // Shrinks by an integer factor with a box filter (coverage kept as alpha).
 Image Downscale(const Image& im, int factor);
 
-// Makes alpha binary for a keyed sprite: a threshold for hard-edged shapes,
-// an ordered dither for soft ones (smoke, shadows) so they look translucent.
-enum class AlphaMode { kThreshold, kDither };
-void BinariseAlpha(Image& im, AlphaMode mode);
+// Makes alpha binary for a keyed sprite: pixels at least half covered stay.
+void BinariseAlpha(Image& im);
+// For soft sprites (smoke, shadows) that only ever lie on one ground: each
+// pixel is blended onto `ground` by its alpha and kept where the alpha
+// reaches `cut`. A keyed copy has no translucency, so the softness has to
+// be in the colours: edges and thin smoke take on the ground's colour.
+void SettleOnGround(Image& im, Color ground, float cut);
+// The mean colour of the opaque pixels of a rectangle.
+Color MeanColor(const Image& im, int x0, int y0, int x1, int y1);
 
 }  // namespace assetgen

@@ -39,6 +39,6 @@ void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
 void DrawPlate(Image& im, float x0, float y0, float x1, float y1, float r,
                Color top, Color bottom, Color border);
 // Stamps a finished sprite into a sheet with binary alpha.
-void Stamp(Image& sheet, Image sprite, int x, int y, AlphaMode mode);
+void Stamp(Image& sheet, Image sprite, int x, int y);
 
 }  // namespace assetgen

@@ -108,13 +108,18 @@ Mask RenderText(Face face, int px, const std::string& text, int pad) {
   return out;
 }
 
-Mask FitText(Face face, int maxPx, const std::string& text, int w, int h,
-             int pad) {
+int FitSize(Face face, int maxPx, const std::string& text, int w, int h,
+            int pad) {
   for (int px = maxPx; px > 6; --px) {
     Mask m = RenderText(face, px, text, pad);
-    if (m.w <= w && m.h <= h) return m;
+    if (m.w <= w && m.h <= h) return px;
   }
-  return RenderText(face, 6, text, pad);
+  return 6;
+}
+
+Mask FitText(Face face, int maxPx, const std::string& text, int w, int h,
+             int pad) {
+  return RenderText(face, FitSize(face, maxPx, text, w, h, pad), text, pad);
 }
 
 Mask StretchX(const Mask& m, float k) {
@@ -148,11 +153,23 @@ Mask Dilate(const Mask& m, float r) {
   return out;
 }
 
-void DrawLabel(Image& im, const std::string& text, int x0, int y0, int x1,
-               int y1, const TextStyle& s) {
-  int pad = (int)std::ceil(s.outlineWidth) + 1;
-  Mask m = FitText(s.face, s.maxPx, text, x1 - x0 - s.shadow,
-                   y1 - y0 - s.shadow, pad);
+namespace {
+
+// The ink of `text` narrowed by `squeeze`, with `pad` empty pixels about it.
+Mask PaddedInk(Face face, int px, const std::string& text, float squeeze,
+               int pad) {
+  Mask ink = RenderText(face, px, text, 0);
+  if (squeeze < 1) ink = StretchX(ink, squeeze);
+  Mask m{ink.w + 2 * pad, ink.h + 2 * pad, {}};
+  m.v.assign(m.w * m.h, 0.0f);
+  for (int y = 0; y < ink.h; ++y)
+    for (int x = 0; x < ink.w; ++x)
+      m.v[(y + pad) * m.w + x + pad] = ink.v[y * ink.w + x];
+  return m;
+}
+
+void DrawPadded(Image& im, const Mask& m, int pad, int x0, int y0, int x1,
+                int y1, const TextStyle& s) {
   Mask o = s.outlineWidth > 0 ? Dilate(m, s.outlineWidth) : m;
   int ox = x0 + (x1 - x0 - s.shadow - m.w) / 2;
   int oy = y0 + (y1 - y0 - s.shadow - m.h) / 2;
@@ -162,6 +179,46 @@ void DrawLabel(Image& im, const std::string& text, int x0, int y0, int x1,
   DrawMask(im, m, ox, oy, [&](int, int y) {
     return Mix(s.top, s.bottom, Clamp01((y - top) / span));
   });
+}
+
+int Pad(const TextStyle& s) { return (int)std::ceil(s.outlineWidth) + 1; }
+
+}  // namespace
+
+void DrawLabel(Image& im, const std::string& text, int x0, int y0, int x1,
+               int y1, const TextStyle& s) {
+  const int pad = Pad(s);
+  Mask m = FitText(s.face, s.maxPx, text, x1 - x0 - s.shadow,
+                   y1 - y0 - s.shadow, pad);
+  DrawPadded(im, m, pad, x0, y0, x1, y1, s);
+}
+
+FamilyFit FitFamily(const TextStyle& s, const std::vector<std::string>& texts,
+                    int w, int h, float minSqueeze) {
+  const int pad = Pad(s);
+  const int iw = w - s.shadow - 2 * pad, ih = h - s.shadow - 2 * pad;
+  for (int px = s.maxPx; px > 6; --px) {
+    float squeeze = 1;
+    bool fits = true;
+    for (const std::string& t : texts) {
+      Mask ink = RenderText(s.face, px, t, 0);
+      fits &= ink.h <= ih;
+      if (ink.w > iw) squeeze = std::min(squeeze, (float)iw / ink.w);
+    }
+    // StretchX rounds the width, so check the narrowed ink too.
+    if (fits && squeeze < 1)
+      for (const std::string& t : texts)
+        fits &= PaddedInk(s.face, px, t, squeeze, 0).w <= iw;
+    if (fits && squeeze >= minSqueeze) return {px, squeeze};
+  }
+  return {6, 1};
+}
+
+void DrawFamilyLabel(Image& im, const std::string& text, int x0, int y0, int x1,
+                     int y1, const TextStyle& s, FamilyFit fit) {
+  const int pad = Pad(s);
+  DrawPadded(im, PaddedInk(s.face, fit.px, text, fit.squeeze, pad), pad, x0, y0,
+             x1, y1, s);
 }
 
 }  // namespace assetgen

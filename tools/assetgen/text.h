@@ -32,6 +32,9 @@ Mask RenderLine(Face face, int px, const std::string& text, int* advance);
 // The largest size (at most `maxPx`) whose ink fits in w x h with the pad.
 Mask FitText(Face face, int maxPx, const std::string& text, int w, int h,
              int pad);
+// The size FitText would choose.
+int FitSize(Face face, int maxPx, const std::string& text, int w, int h,
+            int pad);
 // Widens (k > 1) or narrows the mask, keeping its height.
 Mask StretchX(const Mask& m, float k);
 // Grows the mask by `r` pixels (a round pen), for outlines.
@@ -65,5 +68,19 @@ struct TextStyle {
 };
 void DrawLabel(Image& im, const std::string& text, int x0, int y0, int x1,
                int y1, const TextStyle& style);
+// Labels of one family share one size and one width of letter, so none
+// looks smaller than its neighbours for being longer: the largest size (at
+// most style.maxPx) whose lettering, narrowed by `squeeze` (no less than
+// minSqueeze), fits every one of `texts` in a w x h box.
+struct FamilyFit {
+  int px = 0;
+  float squeeze = 1;
+};
+FamilyFit FitFamily(const TextStyle& style,
+                    const std::vector<std::string>& texts, int w, int h,
+                    float minSqueeze = 1);
+// A label of the family, centred in the box like DrawLabel.
+void DrawFamilyLabel(Image& im, const std::string& text, int x0, int y0, int x1,
+                     int y1, const TextStyle& style, FamilyFit fit);
 
 }  // namespace assetgen

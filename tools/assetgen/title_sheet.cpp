@@ -191,8 +191,7 @@ void DrawTitleLettering(Image& im, const Theme& t) {
     s.outlineWidth = 2;
     DrawLabel(pic, "* SNOW BONUS *", 20, 256, 260, 286, s);
   }
-  Stamp(im, pic, title::kLettering.left, title::kLettering.top,
-        AlphaMode::kThreshold);
+  Stamp(im, pic, title::kLettering.left, title::kLettering.top);
 }
 
 // ---------------------------------------------------------------- opening
@@ -229,7 +228,7 @@ void DrawZoomCells(Image& im, const Theme& t) {
       Oval(pic, 19, cy - ry - 1, 4, 2, s.accent);
     }
     const layout::Rect cell = title::ZoomCell(c);
-    Stamp(im, pic, cell.left, cell.top, AlphaMode::kThreshold);
+    Stamp(im, pic, cell.left, cell.top);
   }
 }
 
@@ -246,7 +245,7 @@ void DrawEmblem(Image& im, layout::Rect at, const std::string& word, Color top,
   s.outline = t.border;
   s.outlineWidth = 1.5f;
   DrawLabel(pic, word, 8, 4, 88, 28, s);
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 // ---------------------------------------------------------------- menu
@@ -265,7 +264,7 @@ void Button(Image& im, const std::string& word, layout::Rect at, bool hot,
   s.outline = hot ? Rgb(255, 255, 255, 0.8f) : t.border;
   s.outlineWidth = hot ? 1.0f : 1.5f;
   DrawLabel(pic, word, 5, 4, w - 5, h - 4, s);
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 void Arrow(Image& im, layout::Rect at, bool right, bool hot, const Theme& t) {
@@ -286,7 +285,7 @@ void Arrow(Image& im, layout::Rect at, bool right, bool hot, const Theme& t) {
       [&](float px, float py) { return SdPolygon(px, py, tri) - 1.2f; },
       t.border);
   Polygon(pic, tri, hot ? t.hiText : Rgb(255, 255, 255));
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 void Pointer(Image& im, layout::Rect at, const Theme& t) {
@@ -301,7 +300,7 @@ void Pointer(Image& im, layout::Rect at, const Theme& t) {
   Polygon(pic, p, Rgb(255, 255, 255));
   Line(pic, 17.5f, 19.5f, 17.5f, 27, 1.2f,
        t.bonus ? Rgb(120, 200, 255) : Rgb(255, 180, 60));
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 void SmokeValue(Image& im, layout::Rect at, int puffs) {
@@ -313,7 +312,7 @@ void SmokeValue(Image& im, layout::Rect at, int puffs) {
   for (int i = 0; i < puffs; ++i)
     DrawCloud(pic, kPos[puffs - 1][i][0], kPos[puffs - 1][i][1], 6.5f, p,
               i + puffs * 3, 5, 1.3f);
-  Stamp(im, pic, at.left, at.top, AlphaMode::kThreshold);
+  Stamp(im, pic, at.left, at.top);
 }
 
 }  // namespace
@@ -342,8 +341,7 @@ Sheet BuildTitleSheet(bool bonus) {
     s.outlineWidth = 2.2f;
     s.shadow = 2;
     DrawLabel(pic, "CLICK TO START", 0, 0, 256, 32, s);
-    Stamp(im, pic, title::kPrompt.left, title::kPrompt.top,
-          AlphaMode::kThreshold);
+    Stamp(im, pic, title::kPrompt.left, title::kPrompt.top);
   }
   Arrow(im, title::kLeftArrow, false, false, t);
   Arrow(im, title::kLeftArrowLit, false, true, t);
