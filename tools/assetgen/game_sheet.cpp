@@ -53,8 +53,8 @@ void DrawCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
         [&](float x, float y) { return CloudShade(b, cx, cy, r, p, x, y); });
 }
 
-void DrawSoftCloud(Image& im, float cx, float cy, float r, Palette3 p, int seed,
-                   int blobs, float soft, float opacity) {
+static void DrawSoftCloud(Image& im, float cx, float cy, float r, Palette3 p,
+                          int seed, int blobs, float soft, float opacity) {
   std::vector<Blob> bs = CloudBlobs(cx, cy, r, seed, blobs);
   Box box{cx, cy, cx, cy};
   for (const Blob& b : bs) {

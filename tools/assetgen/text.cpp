@@ -169,9 +169,9 @@ Mask PaddedInk(Face face, int px, const std::string& text, float squeeze,
 }
 
 void DrawPadded(Image& im, const Mask& m, int pad, int x0, int y0, int x1,
-                int y1, const TextStyle& s) {
+                int y1, const TextStyle& s, float align = 0.5f) {
   Mask o = s.outlineWidth > 0 ? Dilate(m, s.outlineWidth) : m;
-  int ox = x0 + (x1 - x0 - s.shadow - m.w) / 2;
+  int ox = x0 + (int)((x1 - x0 - s.shadow - m.w) * align);
   int oy = y0 + (y1 - y0 - s.shadow - m.h) / 2;
   if (s.shadow) DrawMask(im, o, ox + s.shadow, oy + s.shadow, s.shadowColor);
   if (s.outlineWidth > 0) DrawMask(im, o, ox, oy, s.outline);
@@ -215,10 +215,10 @@ FamilyFit FitFamily(const TextStyle& s, const std::vector<std::string>& texts,
 }
 
 void DrawFamilyLabel(Image& im, const std::string& text, int x0, int y0, int x1,
-                     int y1, const TextStyle& s, FamilyFit fit) {
+                     int y1, const TextStyle& s, FamilyFit fit, float align) {
   const int pad = Pad(s);
   DrawPadded(im, PaddedInk(s.face, fit.px, text, fit.squeeze, pad), pad, x0, y0,
-             x1, y1, s);
+             x1, y1, s, align);
 }
 
 }  // namespace assetgen

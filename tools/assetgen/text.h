@@ -79,8 +79,10 @@ struct FamilyFit {
 FamilyFit FitFamily(const TextStyle& style,
                     const std::vector<std::string>& texts, int w, int h,
                     float minSqueeze = 1);
-// A label of the family, centred in the box like DrawLabel.
+// A label of the family in the box: centred like DrawLabel, or from the
+// box's left edge with align 0.
 void DrawFamilyLabel(Image& im, const std::string& text, int x0, int y0, int x1,
-                     int y1, const TextStyle& style, FamilyFit fit);
+                     int y1, const TextStyle& style, FamilyFit fit,
+                     float align = 0.5f);
 
 }  // namespace assetgen

@@ -196,75 +196,292 @@ void DrawTitleLettering(Image& im, const Theme& t) {
 
 // ---------------------------------------------------------------- opening
 
+// The opening's mascot as pixel art on a 32 x 32 grid: every pixel is set
+// whole (no soft edges), shading comes in flat bands, so at any of the
+// opening's enlargements it reads as drawn pixels, not a blurred picture.
+// `squash` 0 is the tallest wobble, 1 the widest; the mascot wobbles about
+// the grid's middle, where the zoom is centred. With `shout` the mouth is a
+// round O whose dark inside covers the middle of the grid: the zoom ends
+// diving into it, so its last, most enlarged frames go dark on purpose and
+// meet the black that follows.
+Image MascotPixels(const Theme& t, float squash, bool shout) {
+  const CreatureStyle s = WalkerOneStyle(t.bonus);
+  Image pic(32, 32);
+  const float rx = 14.0f + 1.6f * squash, ry = 14.5f - 1.8f * squash;
+  const float cx = 16.0f, cy = 17.0f;
+  const Color outline = s.outline;
+  const Color shade = Scale(s.body, 0.72f), base = s.body,
+              light = Mix(s.body, Rgb(255, 255, 255), 0.3f);
+  auto set = [&](int x, int y, Color c) {
+    if (x >= 0 && y >= 0 && x < 32 && y < 32) pic.at(x, y) = WithAlpha(c, 1);
+  };
+  // Normalised distance from an ellipse's centre, at a pixel's centre.
+  auto q = [](int x, int y, float ex, float ey, float ax, float ay) {
+    return std::hypot((x + 0.5f - ex) / ax, (y + 0.5f - ey) / ay);
+  };
+  // Body: outline one pixel wide, three flat tones lit from the top-left.
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      float d = q(x, y, cx, cy, rx, ry);
+      if (d >= 1) continue;
+      if (d > 1 - 1.1f / std::min(rx, ry)) {
+        set(x, y, outline);
+        continue;
+      }
+      float nx = (x + 0.5f - cx) / rx, ny = (y + 0.5f - cy) / ry;
+      float l = -0.45f * nx - 0.55f * ny + 0.55f * std::sqrt(1 - d * d);
+      set(x, y, l > 0.72f ? light : l > 0.25f ? base : shade);
+    }
+  // A glint on the upper left.
+  set(int(cx - rx * 0.55f), int(cy - ry * 0.6f), Rgb(255, 255, 255));
+  set(int(cx - rx * 0.55f) + 1, int(cy - ry * 0.6f), light);
+  // Cheeks.
+  const Color cheek = Mix(s.body, Rgb(255, 140, 170), 0.6f);
+  for (float side : {-1.0f, 1.0f})
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (q(x, y, cx + side * rx * 0.7f, cy + 1.0f, 2.4f, 1.5f) < 1)
+          set(x, y, cheek);
+  // Eyes: squeezed shut into arcs on the flattest bounce.
+  const float ey = cy - ry * 0.55f;
+  for (float side : {-1.0f, 1.0f}) {
+    const float ex = cx + side * 5.5f;
+    if (squash > 0.8f) {
+      for (int i = -2; i <= 2; ++i)
+        set(int(ex) + i, int(ey) + (std::abs(i) == 2 ? 1 : 0), outline);
+      continue;
+    }
+    const float eh = 2.9f - 1.0f * squash;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        float d = q(x, y, ex, ey, 2.6f, eh);
+        if (d >= 1) continue;
+        set(x, y, d > 0.78f ? outline : Rgb(255, 255, 255));
+      }
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (q(x, y, ex, ey + 0.3f, 1.2f, eh * 0.5f) < 1)
+          set(x, y, Rgb(30, 25, 45));
+    set(int(ex - 0.6f), int(ey - eh * 0.35f), Rgb(255, 255, 255));
+  }
+  if (shout) {
+    // The O: a lip of the outline colour, a deep red rim and a dark inside
+    // that covers at least the middle 8 x 6 pixels in every picture.
+    const float mx = 16.0f, my = 16.5f;
+    const float mw = 5.6f + 0.8f * squash, mh = 4.6f - 0.3f * squash;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        float d = q(x, y, mx, my, mw, mh);
+        if (d >= 1) continue;
+        set(x, y,
+            d > 0.8f    ? outline
+            : d > 0.64f ? Rgb(120, 26, 40)
+            : d > 0.5f  ? Rgb(58, 12, 22)
+                        : Rgb(0, 0, 0));
+      }
+    // The tongue, at the bottom of the O.
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (q(x, y, mx, my + mh * 0.8f, mw * 0.45f, 1.4f) < 1 &&
+            q(x, y, mx, my, mw, mh) < 0.8f)
+          set(x, y, Rgb(240, 110, 130));
+  } else {
+    // A wide smile, even about the middle.
+    const int my = int(cy + ry * 0.15f);
+    for (int x = 13; x <= 18; ++x)
+      set(x, x == 13 || x == 18 ? my : my + 1, outline);
+  }
+  // On top: a leaf, or a woolly hat in the winter set.
+  const int top = int(cy - ry);
+  if (t.bonus) {
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        float d = q(x, y, cx, top + 3.0f, rx * 0.72f, 3.6f);
+        if (d < 1 && y <= top + 4)
+          set(x, y, d > 0.8f ? Rgb(110, 16, 30) : Rgb(220, 40, 60));
+      }
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (q(x, y, cx, top - 0.5f, 2.2f, 2.2f) < 1)
+          set(x, y, Rgb(255, 255, 255));
+  } else {
+    set(16, top, outline);
+    set(16, top - 1, outline);
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        float d = q(x, y, 19.5f, top - 1.5f, 3.6f, 1.7f);
+        if (d < 1) set(x, y, d > 0.7f ? Scale(s.accent, 0.5f) : s.accent);
+      }
+  }
+  return pic;
+}
+
 void DrawZoomCells(Image& im, const Theme& t) {
-  CreatureStyle s = WalkerOneStyle(t.bonus);
   for (int c = 0; c < 8; ++c) {
-    Image pic(32, 32);
-    // A bouncing face: tall at cell 0, squashed flat at cell 7.
-    float k = c / 7.0f;
-    float rx = 11.5f + 3.5f * k, ry = 13.5f - 4 * k;
-    float cy = 29 - ry;
-    Oval(pic, 16, cy, rx + 1.5f, ry + 1.5f, s.outline);
-    Fill(
-        pic, {0, 0, 32, 32},
-        [&](float x, float y) { return SdEllipse(x, y, 16, cy, rx, ry); },
-        [&](float x, float y) {
-          float l = Clamp01(0.6f + ((16 - x) / rx + (cy - y) / ry) * 0.35f);
-          return Mix(Scale(s.body, 0.7f), Scale(s.body, 1.15f), l);
-        });
-    float ey = cy - ry * 0.15f;
-    for (float side : {-1.0f, 1.0f}) {
-      Oval(pic, 16 + side * rx * 0.4f, ey, 2.6f, 3.2f - k, Rgb(255, 255, 255));
-      Oval(pic, 16 + side * rx * 0.4f, ey + 0.6f, 1.5f, 2.0f - 0.5f * k,
-           Rgb(30, 25, 45));
-      Disc(pic, 16 + side * rx * 0.65f, ey + 4, 1.8f, Rgb(255, 130, 150));
-    }
-    Line(pic, 13, ey + 5, 16, ey + 6.5f, 1.2f, s.outline);
-    Line(pic, 16, ey + 6.5f, 19, ey + 5, 1.2f, s.outline);
-    if (t.bonus) {  // a woolly hat for the winter set
-      Oval(pic, 16, cy - ry + 2, rx * 0.7f, 4, Rgb(220, 40, 60));
-      Disc(pic, 16, cy - ry - 2, 2.5f, Rgb(255, 255, 255));
-    } else {
-      Oval(pic, 19, cy - ry - 1, 4, 2, s.accent);
-    }
     const layout::Rect cell = title::ZoomCell(c);
-    Stamp(im, pic, cell.left, cell.top);
+    Stamp(im, MascotPixels(t, c / 7.0f, true), cell.left, cell.top);
   }
 }
 
-void DrawEmblem(Image& im, layout::Rect at, const std::string& word, Color top,
-                Color bottom, const Theme& t) {
+// The emblem: the mascot beside the game's word, lettered like the title.
+// The opening shows the front alone, at its own size, on black; the title
+// turns it like a coin.
+void DrawEmblem(Image& im, layout::Rect at, const std::string& word,
+                float squash, Color top, Color bottom, const Theme& t) {
   Image pic(96, 32);
-  DrawPlate(pic, 1, 1, 95, 31, 15, top, bottom, t.border);
-  RoundRect(pic, 4, 4, 92, 28, 12, WithAlpha(Rgb(255, 255, 255), 0.25f));
-  TextStyle s;
-  s.face = Face::kBold;
-  s.maxPx = 17;
-  s.top = Rgb(255, 255, 255);
-  s.bottom = Rgb(255, 255, 255);
-  s.outline = t.border;
-  s.outlineWidth = 1.5f;
-  DrawLabel(pic, word, 8, 4, 88, 28, s);
+  pic.Draw(MascotPixels(t, squash, false), 0, 0);
+  Mask m = RenderText(Face::kCondensedBold, 22, word, 4);
+  // Narrow enough to sit beside the mascot.
+  const int room = 96 - 33;
+  if (m.w > room) m = StretchX(m, float(room) / m.w);
+  Mask outer = Dilate(m, 3.0f), inner = Dilate(m, 1.4f);
+  const int ox = 32 + (room - m.w) / 2 + 1, oy = (32 - m.h) / 2;
+  DrawMask(pic, outer, ox, oy, t.border);
+  DrawMask(pic, inner, ox, oy, Rgb(255, 255, 255));
+  const float y0 = oy + 4, span = m.h - 8;
+  DrawMask(pic, m, ox, oy, [&](int, int y) {
+    return Mix(top, bottom, Clamp01((y - y0) / span));
+  });
   Stamp(im, pic, at.left, at.top);
 }
 
 // ---------------------------------------------------------------- menu
 
-void Button(Image& im, const std::string& word, layout::Rect at, bool hot,
-            const Theme& t, int maxPx = 20) {
-  const int w = at.right - at.left, h = at.bottom - at.top;
-  Image pic(w, h);
-  DrawPlate(pic, 1, 2, w - 1, h - 2, 9, hot ? t.hiTop : t.plateTop,
-            hot ? t.hiBottom : t.plateBottom, t.border);
+// The menu shows some cells at another size than they have on the sheet,
+// scaled nearest-pixel: column i of the shown picture comes from cell
+// column i * cellW / shownW (rounded down), and rows alike. So the picture
+// is drawn at the size it is shown and each cell pixel takes the mean of
+// the shown pixels it will stand for; a cell row that is never shown copies
+// the row above it.
+Image FitToCell(const Image& shown, int cw, int ch) {
+  const int sw = shown.width(), sh = shown.height();
+  auto mean = [](const std::vector<Color>& ps) {
+    Color sum{};
+    for (const Color& p : ps)
+      sum.r += p.r * p.a, sum.g += p.g * p.a, sum.b += p.b * p.a, sum.a += p.a;
+    if (sum.a <= 0) return Color{};
+    return Color{sum.r / sum.a, sum.g / sum.a, sum.b / sum.a,
+                 sum.a / ps.size()};
+  };
+  Image cols(cw, sh);
+  for (int y = 0; y < sh; ++y)
+    for (int c = 0; c < cw; ++c) {
+      std::vector<Color> ps;
+      for (int i = 0; i < sw; ++i)
+        if (i * cw / sw == c) ps.push_back(shown.at(i, y));
+      cols.at(c, y) = mean(ps);
+    }
+  Image cell(cw, ch);
+  for (int t = 0; t < ch; ++t)
+    for (int c = 0; c < cw; ++c) {
+      std::vector<Color> ps;
+      for (int j = 0; j < sh; ++j)
+        if (j * ch / sh == t) ps.push_back(cols.at(c, j));
+      cell.at(c, t) = !ps.empty() ? mean(ps)
+                      : t > 0     ? cell.at(c, t - 1)
+                                  : Color{};
+    }
+  return cell;
+}
+
+TextStyle ButtonText(bool hot, const Theme& t) {
   TextStyle s;
   s.face = Face::kBold;
-  s.maxPx = maxPx;
+  s.maxPx = 20;
   s.top = hot ? t.hiText : t.text;
   s.bottom = hot ? Scale(t.hiText, 1.5f) : Mix(t.text, t.hiTop, 0.4f);
   s.outline = hot ? Rgb(255, 255, 255, 0.8f) : t.border;
   s.outlineWidth = hot ? 1.0f : 1.5f;
-  DrawLabel(pic, word, 5, 4, w - 5, h - 4, s);
-  Stamp(im, pic, at.left, at.top);
+  return s;
+}
+
+// A button drawn at the size it is shown, w x h, with lettering of `fit`.
+Image ButtonPicture(const std::string& word, int w, int h, bool hot,
+                    const Theme& t, FamilyFit fit) {
+  Image pic(w, h);
+  DrawPlate(pic, 1, 1, w - 1, h - 1, std::min(9.0f, h / 2.0f - 1),
+            hot ? t.hiTop : t.plateTop, hot ? t.hiBottom : t.plateBottom,
+            t.border);
+  DrawFamilyLabel(pic, word, 4, 3, w - 4, h - 3, ButtonText(hot, t), fit);
+  return pic;
+}
+
+void Button(Image& im, const std::string& word, layout::Rect at, bool hot,
+            const Theme& t, int maxPx = 20) {
+  const int w = at.right - at.left, h = at.bottom - at.top;
+  TextStyle s = ButtonText(hot, t);
+  s.maxPx = maxPx;
+  const FamilyFit fit = FitFamily(s, {word}, w - 8, h - 6);
+  Stamp(im, ButtonPicture(word, w, h, hot, t, fit), at.left, at.top);
+}
+
+// The two choices of the menu, each drawn for the shape it is shown at: both
+// 116 wide, START 32 high and SETTINGS 24 high, their words the same size.
+// The lit SETTINGS is also the heading of the settings page, shown 32 high:
+// there the rows the menu leaves out show too, each a copy of the row
+// above, so the heading is the menu's button drawn a third taller.
+void MenuChoices(Image& im, const Theme& t) {
+  const int shownW = 116, startH = 32, settingsH = 24;
+  const FamilyFit fit = FitFamily(ButtonText(false, t), {"START", "SETTINGS"},
+                                  shownW - 8, settingsH - 6);
+  auto place = [&](const std::string& word, layout::Rect at, int h, bool hot) {
+    Image shown = ButtonPicture(word, shownW, h, hot, t, fit);
+    Stamp(im, FitToCell(shown, at.right - at.left, at.bottom - at.top), at.left,
+          at.top);
+  };
+  place("START", title::kStart, startH, false);
+  place("START", title::kStartLit, startH, true);
+  place("SETTINGS", title::kSettings, settingsH, false);
+  place("SETTINGS", title::kSettingsLit, settingsH, true);
+}
+
+// The names of the settings: lettering, not buttons, from the left edge of
+// their cells so the three rows line up.
+void SettingNames(Image& im, const Theme& t) {
+  TextStyle s;
+  s.face = Face::kBold;
+  s.maxPx = 24;
+  s.top = Rgb(255, 255, 255);
+  s.bottom = t.bonus ? Rgb(150, 220, 255) : Rgb(255, 230, 120);
+  s.outline = t.border;
+  s.outlineWidth = 2.2f;
+  s.shadow = 2;
+  const std::pair<const char*, layout::Rect> names[] = {
+      {"DETAIL", title::kDetailLabel},
+      {"SMOKE", title::kSmokeLabel},
+      {"BONUS", title::kBonusLabel}};
+  const FamilyFit fit = FitFamily(s, {"DETAIL", "SMOKE", "BONUS"}, 96, 32);
+  for (const auto& [word, at] : names) {
+    Image pic(at.right - at.left, at.bottom - at.top);
+    DrawFamilyLabel(pic, word, 0, 0, pic.width(), pic.height(), s, fit, 0);
+    Stamp(im, pic, at.left, at.top);
+  }
+}
+
+// The values of the settings, LO MID HI and ON OFF: small plates with
+// lettering of one size.
+void SettingValues(Image& im, const Theme& t) {
+  Theme on = t, off = t;
+  on.plateTop = Rgb(110, 220, 110);
+  on.plateBottom = Rgb(30, 130, 50);
+  off.plateTop = Rgb(200, 120, 120);
+  off.plateBottom = Rgb(120, 50, 60);
+  TextStyle s = ButtonText(false, t);
+  s.face = Face::kCondensedBold;
+  s.maxPx = 22;
+  s.outlineWidth = 1.2f;
+  const FamilyFit fit =
+      FitFamily(s, {"LO", "MID", "HI", "ON", "OFF"}, 30, 24, 0.75f);
+  auto value = [&](const std::string& word, layout::Rect at, const Theme& th) {
+    Image pic(32, 32);
+    DrawPlate(pic, 1, 4, 31, 28, 7, th.plateTop, th.plateBottom, th.border);
+    DrawFamilyLabel(pic, word, 1, 4, 31, 28, s, fit);
+    Stamp(im, pic, at.left, at.top);
+  };
+  const char* detail[3] = {"LO", "MID", "HI"};
+  for (int v = 0; v < 3; ++v) value(detail[v], title::DetailValue(v), t);
+  value("ON", title::kBonusOn, on);
+  value("OFF", title::kBonusOff, off);
 }
 
 void Arrow(Image& im, layout::Rect at, bool right, bool hot, const Theme& t) {
@@ -347,35 +564,18 @@ Sheet BuildTitleSheet(bool bonus) {
   Arrow(im, title::kLeftArrowLit, false, true, t);
   Arrow(im, title::kRightArrow, true, false, t);
   Arrow(im, title::kRightArrowLit, true, true, t);
-  const char* detail[3] = {"LO", "MID", "HI"};
-  for (int value = 0; value < 3; ++value) {
-    Button(im, detail[value], title::DetailValue(value), false, t, 13);
+  for (int value = 0; value < 3; ++value)
     SmokeValue(im, title::SmokeValue(value), value + 1);
-  }
-  DrawEmblem(im, title::kEmblemFront, "TUMBLE",
-             bonus ? Rgb(160, 220, 255) : Rgb(255, 220, 90),
-             bonus ? Rgb(50, 110, 200) : Rgb(220, 130, 30), t);
-  DrawEmblem(im, title::kEmblemBack, "SQUASH",
-             bonus ? Rgb(230, 240, 255) : Rgb(150, 230, 200),
-             bonus ? Rgb(120, 140, 200) : Rgb(40, 140, 120), t);
+  SettingValues(im, t);
+  DrawEmblem(im, title::kEmblemFront, "TUMBLE", 0.0f, t.letterTop,
+             t.letterBottom, t);
+  DrawEmblem(im, title::kEmblemBack, "SQUASH", 1.0f,
+             bonus ? Rgb(255, 255, 255) : Rgb(200, 255, 210),
+             bonus ? Rgb(80, 150, 240) : Rgb(40, 170, 120), t);
   DrawZoomCells(im, t);
   Pointer(im, title::kCursor, t);
-  {
-    Theme on = t, off = t;
-    on.plateTop = Rgb(110, 220, 110);
-    on.plateBottom = Rgb(30, 130, 50);
-    off.plateTop = Rgb(200, 120, 120);
-    off.plateBottom = Rgb(120, 50, 60);
-    Button(im, "ON", title::kBonusOn, false, on, 13);
-    Button(im, "OFF", title::kBonusOff, false, off, 12);
-  }
-  Button(im, "START", title::kStart, false, t);
-  Button(im, "START", title::kStartLit, true, t);
-  Button(im, "SETTINGS", title::kSettings, false, t, 15);
-  Button(im, "SETTINGS", title::kSettingsLit, true, t, 15);
-  Button(im, "DETAIL", title::kDetailLabel, false, t);
-  Button(im, "SMOKE", title::kSmokeLabel, false, t, 18);
-  Button(im, "BONUS", title::kBonusLabel, false, t, 18);
+  MenuChoices(im, t);
+  SettingNames(im, t);
   Button(im, "BACK", title::kBack, false, t, 16);
   return sh;
 }
