@@ -262,7 +262,6 @@ Image MascotPixels(const Theme& t, float squash, bool shout) {
       for (int x = 0; x < 32; ++x)
         if (q(x, y, ex, ey + 0.3f, 1.2f, eh * 0.5f) < 1)
           set(x, y, Rgb(30, 25, 45));
-    set(int(ex - 0.6f), int(ey - eh * 0.35f), Rgb(255, 255, 255));
   }
   if (shout) {
     // The O: a lip of the outline colour, a deep red rim and a dark inside
