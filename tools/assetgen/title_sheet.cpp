@@ -245,23 +245,25 @@ Image MascotPixels(const Theme& t, float squash, bool shout) {
   // Eyes: squeezed shut into arcs on the flattest bounce.
   const float ey = cy - ry * 0.55f;
   for (float side : {-1.0f, 1.0f}) {
-    const float ex = cx + side * 5.5f;
+    const float ex = cx + side * 6.0f;
     if (squash > 0.8f) {
       for (int i = -2; i <= 2; ++i)
         set(int(ex) + i, int(ey) + (std::abs(i) == 2 ? 1 : 0), outline);
       continue;
     }
-    const float eh = 2.9f - 1.0f * squash;
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x) {
-        float d = q(x, y, ex, ey, 2.6f, eh);
-        if (d >= 1) continue;
-        set(x, y, d > 0.78f ? outline : Rgb(255, 255, 255));
+    // Pixel-drawn: a white 4 wide in a dark rim, a pupil 2 wide below the
+    // middle, so the eye stays clean however large it is shown.
+    const int h = squash < 0.4f ? 5 : 4, top = int(ey) - h / 2;
+    const int left = int(ex) - 2;
+    for (int y = top - 1; y <= top + h; ++y)
+      for (int x = left - 1; x <= left + 4; ++x) {
+        const bool rim = y < top || y >= top + h || x < left || x >= left + 4;
+        const bool corner =
+            (y == top - 1 || y == top + h) && (x == left - 1 || x == left + 4);
+        if (!corner) set(x, y, rim ? outline : Rgb(255, 255, 255));
       }
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x)
-        if (q(x, y, ex, ey + 0.3f, 1.2f, eh * 0.5f) < 1)
-          set(x, y, Rgb(30, 25, 45));
+    for (int y = top + h - 3; y < top + h; ++y)
+      for (int x = left + 1; x < left + 3; ++x) set(x, y, Rgb(30, 25, 45));
   }
   if (shout) {
     // The O: a lip of the outline colour, a deep red rim and a dark inside
