@@ -1,5 +1,6 @@
 // The mixer's cost: one second of audio with all fourteen channels playing,
-// and the silent device's step after each headless frame.
+// the part of a pull that holds the lock, and the silent device's step
+// after each headless frame.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -50,6 +51,19 @@ void BM_Mixer14(benchmark::State& state) {
   sound::ResetSound();
 }
 BENCHMARK(BM_Mixer14)->Unit(benchmark::kMillisecond);
+
+// What the audio thread does under the mixer's lock in each pull: reading
+// the channels before mixing and writing their positions back after (a
+// pull of no frames does only that), with all fourteen playing.
+void BM_MixerLockedPart(benchmark::State& state) {
+  BenchAudio audio;
+  FillAllChannels(audio);
+  sound::SetOutputFormat(44100, 2);
+  std::int16_t buffer[2];
+  for (auto _ : state) sound::MixAudio(buffer, 0);
+  sound::ResetSound();
+}
+BENCHMARK(BM_MixerLockedPart);
 
 void BM_SilentDeviceFrame(benchmark::State& state) {
   BenchAudio audio;

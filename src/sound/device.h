@@ -5,11 +5,13 @@
 namespace sound {
 
 // The format the device wants: rate in Hz, 1 (mono) or 2 (stereo) channels.
-// Set it before the device starts pulling.
+// Set it before the device starts pulling. The recordings are resampled to
+// the rate when they are loaded; a new rate makes the loaded ones again.
 void SetOutputFormat(int rate, int channels);
 // Fills `frames` frames of signed 16-bit samples (interleaved when stereo)
 // and moves every playing channel on. Called from the audio thread; it
-// takes the mixer's lock and allocates nothing.
+// allocates and frees nothing, and holds the mixer's lock only to read the
+// channels before mixing and to write their positions back after.
 void MixAudio(int16_t* out, int frames);
 // Moves every playing channel on by `frames` output frames without mixing:
 // the silent device of the headless runs, cheap enough for every frame.

@@ -1,14 +1,19 @@
 // The channel commands and the WAVE resources they play.
 #include "sound/sound.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 
-#include "base/bytes.h"
 #include "base/platform.h"
 #include "sound/device.h"
 #include "sound/inspect.h"
 #include "sound/mixer.h"
+#include "sound/resample.h"
 #include "sound/sound_log.h"
+#include "sound/volumes.h"
 #include "sound/wave_resources.h"
 
 namespace sound {
@@ -24,13 +29,53 @@ static int resourceCount = 0;
 static constexpr u32 kMinFrequency = 100;
 static constexpr u32 kMaxFrequency = 100000;
 
+// How loud each of the game's recordings plays, in LUFS before the master
+// gain and the volumes. The bomb sounds with nearly every shot and hit, so
+// it sits lowest; the pop and the yelp of a hit stand above the bomb they
+// come with; the music sits with the effects.
+static constexpr struct {
+  const char* name;
+  double lufs;
+} kLevels[] = {
+    {"BOMB", -26.0}, {"PUTI", -14.0},  {"ITE", -16.0},
+    {"FALL", -19.0}, {"MUSIC", -17.0},
+};
+
+double LevelOf(const char* name) {
+  for (const auto& level : kLevels) {
+    if (std::strcmp(level.name, name) == 0) return level.lufs;
+  }
+  return std::nan("");  // a recording of someone else's: as recorded
+}
+
+// Frees what the mixer let go of, outside the lock.
+struct Released {
+  std::shared_ptr<const Recording> items[kRetiredCapacity];
+  std::shared_ptr<const Recording> old;
+};
+
+// A channel made new: its serial moves on, so the mixer lets the old voice
+// fade out.
+static void Renew(Channel& channel, std::shared_ptr<const Recording> with,
+                  Released& released) {
+  released.old = std::move(channel.recording);
+  const u32 serial = channel.serial;
+  channel = Channel{};
+  channel.serial = serial + 1;
+  channel.recording = std::move(with);
+}
+
 static bool ValidChannel(i32 channel) {
   return channel >= 0 && channel < kChannelCount;
 }
 
 static void EmptyAllChannels() {
+  Released released[kChannelCount];
   std::lock_guard<std::mutex> lock(MixerLock);
-  for (Channel& channel : Channels) channel = Channel{};
+  for (int k = 0; k < kChannelCount; ++k) {
+    Renew(Channels[k], nullptr, released[k]);
+  }
+  TakeRetired(released[0].items, kRetiredCapacity);
 }
 
 int InitSound() {
@@ -53,6 +98,9 @@ void ReleaseSound() {
 bool SoundDeviceOpen() { return deviceOpen; }
 
 void SetWaveResources(const WaveResource* table, int count) {
+  // Another table's addresses may hold other bytes by now; the built-in
+  // recordings never change, so putting them back keeps what was made.
+  if (table || resourceTable) ClearRecordingCache();
   resourceTable = table;
   resourceCount = table ? count : 0;
 }
@@ -71,60 +119,24 @@ const WaveResource* FindWaveResource(const char* name) {
   return nullptr;
 }
 
-// Reads the canonical 44-byte header at its fixed offsets. Anything we
-// could not play, or whose samples would run past the resource, is refused.
-static std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
-  const unsigned char* bytes = resource.data;
-  if (!bytes || resource.size < 44) return nullptr;
-  if (std::memcmp(bytes, "RIFF", 4) != 0 ||
-      std::memcmp(bytes + 8, "WAVE", 4) != 0 ||
-      std::memcmp(bytes + 12, "fmt ", 4) != 0 ||
-      std::memcmp(bytes + 36, "data", 4) != 0) {
-    return nullptr;
-  }
-  u16 formatTag = base::LoadLe16(bytes + 20);
-  u16 channels = base::LoadLe16(bytes + 22);
-  u32 rate = base::LoadLe32(bytes + 24);
-  u16 blockAlign = base::LoadLe16(bytes + 32);
-  u16 bits = base::LoadLe16(bytes + 34);
-  u32 dataLength = base::LoadLe32(bytes + 40);
-  if (formatTag != 1 || (channels != 1 && channels != 2) ||
-      (bits != 8 && bits != 16) || blockAlign != channels * bits / 8 ||
-      rate < kMinFrequency || rate > kMaxFrequency) {
-    return nullptr;
-  }
-  if (dataLength > resource.size - 44) return nullptr;
-  u32 frames = dataLength / blockAlign;
-  if (frames == 0) return nullptr;
-
-  auto recording = std::make_shared<Recording>();
-  recording->channels = channels;
-  recording->rate = rate;
-  recording->frames = frames;
-  size_t count = size_t(frames) * channels;
-  recording->samples.resize(count);
-  const unsigned char* data = bytes + 44;
-  for (size_t i = 0; i < count; ++i) {
-    recording->samples[i] = bits == 8 ? int16_t((int(data[i]) - 128) * 256)
-                                      : int16_t(base::LoadLe16(data + 2 * i));
-  }
-  return recording;
-}
-
 int LoadWaveChannel(i32 channel, const char* name) {
   if (!deviceOpen || !ValidChannel(channel)) return 0;
   const WaveResource* resource = FindWaveResource(name);
   if (!resource) return 0;
-  std::shared_ptr<const Recording> recording = ParseWave(*resource);
-  if (!recording) return 0;
-  std::shared_ptr<const Recording> old;
+  int rate;
   {
     std::lock_guard<std::mutex> lock(MixerLock);
-    old = std::move(Channels[channel].recording);
-    Channels[channel] = Channel{};
-    Channels[channel].recording = std::move(recording);
+    rate = OutputRate;
   }
-  // `old` is freed here, outside the lock, unless a duplicate still uses it.
+  std::shared_ptr<const Recording> recording =
+      LoadRecording(*resource, rate, LevelOf(resource->name));
+  if (!recording) return 0;
+  PitchFilter::For(1.0);  // for positions between frames at the own rate
+  Released released;
+  std::lock_guard<std::mutex> lock(MixerLock);
+  Renew(Channels[channel], std::move(recording), released);
+  TakeRetired(released.items, kRetiredCapacity);
+  // What the slot held is freed after the lock, unless others still use it.
   return 1;
 }
 
@@ -144,14 +156,11 @@ int DuplicateChannel(i32 destination, i32 source) {
       destination == source) {
     return 1;
   }
-  std::shared_ptr<const Recording> old;
-  {
-    std::lock_guard<std::mutex> lock(MixerLock);
-    if (!Channels[source].recording) return 1;
-    old = std::move(Channels[destination].recording);
-    Channels[destination] = Channel{};
-    Channels[destination].recording = Channels[source].recording;
-  }
+  Released released;
+  std::lock_guard<std::mutex> lock(MixerLock);
+  if (!Channels[source].recording) return 1;
+  Renew(Channels[destination], Channels[source].recording, released);
+  TakeRetired(released.items, kRetiredCapacity);
   return 1;
 }
 
@@ -160,7 +169,16 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
     SoundLog[SoundLogCount++] = {channel, command};
   }
   if (!deviceOpen || !ValidChannel(channel)) return;
+  // The filter for reading at this speed is made here, never by the mixer.
+  // Only this thread changes a channel's recording, so it may look unlocked.
+  if (const Recording* r = Channels[channel].recording.get()) {
+    if (frequency >= kMinFrequency && frequency <= kMaxFrequency) {
+      PitchFilter::For(double(frequency) / double(r->rate));
+    }
+  }
+  Released released;
   std::lock_guard<std::mutex> lock(MixerLock);
+  TakeRetired(released.items, kRetiredCapacity);
   Channel& c = Channels[channel];
   if (!c.recording) return;
   if (frequency == 0 ||
@@ -174,6 +192,7 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
       c.looping = true;
       break;
     case 0:
+      if (!c.playing) return;  // nothing sounds, nothing to fade
       c.playing = false;
       break;
     case 1:
@@ -182,15 +201,44 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
       c.looping = false;
       break;
     case 2:
-      c.playing = true;
       c.looping = false;
+      if (c.playing) return;  // sounding already: it plays on, once
+      c.playing = true;
       break;
     default:
-      break;
+      return;
   }
+  ++c.serial;
 }
 
 void ClearSoundLog() { SoundLogCount = 0; }
+
+int ParseVolumeOption(int argc, char** argv, int i, Volumes& volumes,
+                      const char*& error) {
+  const char* arg = argv[i];
+  if (std::strcmp(arg, "--mute") == 0) {
+    volumes.mute = true;
+    return 1;
+  }
+  int* into = std::strcmp(arg, "--volume") == 0           ? &volumes.master
+              : std::strcmp(arg, "--music-volume") == 0   ? &volumes.music
+              : std::strcmp(arg, "--effects-volume") == 0 ? &volumes.effects
+                                                          : nullptr;
+  if (!into) return 0;
+  const char* text = i + 1 < argc ? argv[i + 1] : "";
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (!*text || *end || value < 0 || value > 100) {
+    error = std::strcmp(arg, "--volume") == 0
+                ? "--volume needs a number from 0 to 100"
+            : std::strcmp(arg, "--music-volume") == 0
+                ? "--music-volume needs a number from 0 to 100"
+                : "--effects-volume needs a number from 0 to 100";
+    return -1;
+  }
+  *into = int(value);
+  return 2;
+}
 
 void ResetSound() {
   EmptyAllChannels();
@@ -198,6 +246,7 @@ void ResetSound() {
   SoundLogCount = 0;
   SetWaveResources(nullptr, 0);
   SetOutputFormat(44100, 2);
+  ResetMixer();
 }
 
 // --- Looking inside -------------------------------------------------------
@@ -220,16 +269,22 @@ bool ChannelLooping(i32 channel) {
   return Inspect(channel, false, [](const Channel& c) { return c.looping; });
 }
 u32 ChannelPosition(i32 channel) {
-  return Inspect(channel, u32(0),
-                 [](const Channel& c) { return u32(c.position >> 32); });
+  return Inspect(channel, u32(0), [](const Channel& c) {
+    const Recording& r = *c.recording;
+    unsigned __int128 at = c.position;
+    return u32((at * r.rate / r.playedRate) >> 32);
+  });
 }
 u32 ChannelLength(i32 channel) {
   return Inspect(channel, u32(0),
                  [](const Channel& c) { return c.recording->frames; });
 }
 long ChannelShareCount(i32 channel) {
-  return Inspect(channel, 0L,
-                 [](const Channel& c) { return c.recording.use_count(); });
+  return Inspect(channel, 0L, [](const Channel& c) {
+    return long(std::count_if(
+        std::begin(Channels), std::end(Channels),
+        [&](const Channel& other) { return other.recording == c.recording; }));
+  });
 }
 
 }  // namespace sound

@@ -22,7 +22,9 @@ void SoundCommand(i32 channel, i32 command, u32 frequency);
 bool SoundDeviceOpen();
 
 // Back to the start-of-run state (device closed, channels empty, the
-// built-in recordings, the log empty).
+// built-in recordings, the log empty, the mixer silent). The player's
+// volumes stay as they are, and the built-in recordings stay made for the
+// device's rate, as they would for a new game.
 void ResetSound();
 
 }  // namespace sound

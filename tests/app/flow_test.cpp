@@ -177,6 +177,35 @@ TEST_F(Headless, BadOptionsAndScriptsAreRefusedWithAMessage) {
   EXPECT_NE(errors.find("missing.txt"), std::string::npos);
 }
 
+TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {
+  ASSERT_EQ(Run("--frames 100 --volume 50 --mute --audio-out a.wav"), 0);
+  const std::string wav = Read("a.wav");
+  // 735 stereo 16-bit frames per frame of the run, after a canonical header.
+  const std::uint32_t data = 100 * 735 * 4;
+  ASSERT_EQ(wav.size(), 44 + data);
+  auto u32 = [&](std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | std::uint8_t(wav[at + i]);
+    return v;
+  };
+  EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 8) + wav.substr(36, 4),
+            "RIFFWAVEfmt data");
+  EXPECT_EQ(u32(4), 36 + data);
+  EXPECT_EQ(u32(20), 1u | 2u << 16);  // PCM, stereo
+  EXPECT_EQ(u32(24), 44100u);
+  EXPECT_EQ(u32(32), 4u | 16u << 16);  // 4 bytes a frame, 16 bits
+  EXPECT_EQ(u32(40), data);
+  std::string errors;
+  EXPECT_NE(Run("--frames 1 --audio-out no/such/a.wav", &errors), 0);
+  EXPECT_NE(errors.find("no/such/a.wav"), std::string::npos) << errors;
+  for (const char* bad : {"--volume 101", "--music-volume -1",
+                          "--effects-volume x", "--volume"}) {
+    EXPECT_NE(Run(bad, &errors), 0) << bad;
+    EXPECT_NE(errors.find(std::string(bad).substr(0, 8)), std::string::npos)
+        << errors;
+  }
+}
+
 TEST_F(Headless, ShotsAreWrittenAsPng) {
   ASSERT_EQ(Run("--frames 3 --shot 2:two.png"), 0);
   const std::string png = Read("two.png");

@@ -10,6 +10,7 @@
 #include "platform/null/null_platform.h"
 #include "sound/device.h"
 #include "sound/inspect.h"
+#include "sound/mixer.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"
 #include "sound/wave_resources.h"
@@ -49,6 +50,21 @@ Bytes Steady(int n, int v) { return MakeWave(1, 22050, 16, Ints(n, v)); }
 Samples Mix(int frames, int channels = 2) {
   Samples out(size_t(frames) * channels, 12345);
   sound::MixAudio(out.data(), frames);
+  return out;
+}
+// The same, as heard: the limiter's look-ahead holds the output back by a
+// few frames, skipped here.
+Samples Heard(int frames, int channels = 2) {
+  const int late = sound::MixDelayFrames();
+  Samples out = Mix(late + frames, channels);
+  out.erase(out.begin(), out.begin() + late * channels);
+  return out;
+}
+// A sample as the master gain lets it through.
+int16_t Level(double v) { return int16_t(std::lround(v * sound::kMasterGain)); }
+Samples Levels(const std::vector<double>& v) {
+  Samples out;
+  for (double x : v) out.push_back(Level(x));
   return out;
 }
 void Play(i32 ch, i32 cmd, u32 f = 0) { sound::SoundCommand(ch, cmd, f); }
@@ -109,10 +125,12 @@ TEST_F(Sound, CommandsRestartStopResumeLoopAndSetTheRate) {
     EXPECT_EQ(sound::ChannelPlaying(4), s.playing);
     EXPECT_EQ(sound::ChannelLooping(4), s.looping);
   }
-  // Released (twice): the slots emptied, the device closed once, silence.
+  // Released (twice): the slots emptied, the device closed once, silence
+  // once the last voice has faded.
   for (int i = 0; i < 2; ++i) sound::ReleaseSound();
   EXPECT_EQ(audio.closes, 1);
   EXPECT_FALSE(sound::SoundDeviceOpen() || sound::ChannelFilled(4));
+  Mix(1000);
   EXPECT_EQ(Mix(64), Samples(128, 0));
 }
 
@@ -122,9 +140,11 @@ TEST_F(Sound, DuplicatesShareTheRecordingButNotThePosition) {
   for (int c = 1; c <= 3; ++c) EXPECT_EQ(sound::DuplicateChannel(c, 0), 1);
   EXPECT_EQ(sound::ChannelShareCount(0), 4);
   Play(1, 1), Mix(100), Play(2, 1);
-  EXPECT_EQ(Mix(10)[4], 2000);  // both at once, over one another
-  EXPECT_EQ(Pos(1), 110u);
-  EXPECT_EQ(Pos(2), 10u);
+  // Both at once, over one another.
+  EXPECT_EQ(Heard(10)[4], Level(2000));
+  const u32 late = u32(sound::MixDelayFrames());
+  EXPECT_EQ(Pos(1), 110u + late);
+  EXPECT_EQ(Pos(2), 10u + late);
   EXPECT_FALSE(sound::ChannelPlaying(0));
   // Refilling a slot lets go of what it held; the others keep theirs.
   ASSERT_EQ(sound::LoadWaveChannel(0, "SHORT"), 1);
@@ -165,7 +185,9 @@ TEST_F(Sound, MalformedHeadersAreRefused) {
       {"rate 100", 24, n, {100, 0, 0, 0}, true},  // accepted from here on
       {"rate 100000", 24, n, {0xA0, 0x86, 1, 0}, true},
       {"padded", 0, n + 10, {}, true}};
-  Recordings recordings = {{"GOOD", good}};
+  // 80000 frames at 100 Hz would play as 17.6 million at 22050 Hz.
+  Recordings recordings = {{"GOOD", good},
+                           {"ENDLESS", MakeWave(1, 100, 8, Ints(80000, 0))}};
   for (const auto& c : kCases) {
     Bytes w = good;
     std::copy(c.patch.begin(), c.patch.end(), w.begin() + c.at);
@@ -180,6 +202,7 @@ TEST_F(Sound, MalformedHeadersAreRefused) {
     EXPECT_EQ(sound::ChannelLength(6), 32u) << c.name;
     EXPECT_EQ(sound::ChannelPlaying(6), !c.ok) << c.name;  // refused: as was
   }
+  EXPECT_EQ(sound::LoadWaveChannel(6, "ENDLESS"), 0);
   EXPECT_EQ(sound::LoadWaveChannel(-1, "GOOD"), 0);
   EXPECT_EQ(sound::LoadWaveChannel(14, "GOOD"), 0);
   EXPECT_EQ(sound::LoadWaveChannel(13, "MISSING"), 0);
@@ -217,43 +240,22 @@ TEST_F(Sound, ConvertsAndResamplesAcrossTheLoopSeam) {
   ASSERT_EQ(sound::LoadWaveChannel(2, "SINE"), 1);
   // 8-bit is unsigned around 128; 16-bit is signed; mono goes to both sides.
   Play(0, 1);
-  EXPECT_EQ(Mix(4), (Samples{0, -16384, 18432, 256, -24576, -256, 0, 0}));
+  EXPECT_EQ(Heard(4), Levels({0, -16384, 18432, 256, -24576, -256, 0, 0}));
   Play(1, 1);
-  EXPECT_EQ(Mix(5),
-            (Samples{-20000, -20000, 24000, 24000, -1, -1, 300, 300, 0, 0}));
+  EXPECT_EQ(Heard(5),
+            Levels({-20000, -20000, 24000, 24000, -1, -1, 300, 300, 0, 0}));
   sound::SetOutputFormat(11025, 1);  // a mono device hears the average
   Play(0, 1);
-  EXPECT_EQ(Mix(3, 1), (Samples{-8192, 9344, -12416}));
-  // Stretched unevenly, the looped sine stays a sine: no click at the seam.
+  EXPECT_EQ(Heard(3, 1), Levels({-8192, 9344, -12416}));
+  // Resampled to an uneven rate, the looped sine stays a sine: no click at
+  // the seam, which comes round every 272.1 frames.
   sound::SetOutputFormat(30000, 2);
   Play(2, -1);
-  Samples out = Mix(1000);
+  Samples out = Heard(1000);
   for (int f = 0; f < 1000; ++f) {
     double ideal = 10000.0 * std::sin(f * (22050.0 / 30000.0) * M_PI / 25.0);
-    ASSERT_NEAR(out[2 * f], ideal, 40.0) << f;
+    ASSERT_NEAR(out[2 * f], ideal * sound::kMasterGain, 2.0) << f;
   }
-}
-
-TEST_F(Sound, SumsAndLimitsWithoutWrapping) {
-  Open({{"+8", Steady(500, 8000)},
-        {"+30", Steady(500, 30000)},
-        {"-30", Steady(500, -30000)}});
-  for (int c = 0; c < 10; ++c) {
-    sound::LoadWaveChannel(c, c < 2 ? "+8" : c < 6 ? "+30" : "-30");
-  }
-  Play(0, 1), Play(1, 1);
-  int previous = Mix(4)[6];
-  EXPECT_EQ(previous, 16000);     // summed exactly below the knee
-  for (int c = 2; c <= 5; ++c) {  // then squeezed: louder, never wrapped
-    Play(c, 1);
-    int v = Mix(4)[6];
-    EXPECT_GT(v, previous) << c;
-    previous = v;
-  }
-  for (int c = 0; c < 10; ++c) Play(c, c < 6 ? 0 : -1);
-  Samples out = Mix(600);  // four below full scale: squeezed the same
-  auto [low, high] = std::minmax_element(out.begin(), out.end());
-  EXPECT_TRUE(*low >= -32767 && *high < -30000) << *low << " " << *high;
 }
 
 TEST_F(Sound, SilentDeviceKeepsTimeLikeARealOne) {
@@ -296,6 +298,7 @@ TEST_F(Sound, RecordingsHaveTheirHeadersAndLengths) {
   };
   platform::SetCurrent(&audio);
   ASSERT_EQ(sound::InitSound(), 1);
+  sound::SetOutputFormat(44100, 2);
   for (int c = 0; c < 5; ++c) {
     const auto& e = kRecordings[c];
     SCOPED_TRACE(e.name);
@@ -318,7 +321,16 @@ TEST_F(Sound, RecordingsHaveTheirHeadersAndLengths) {
       EXPECT_LT(std::abs(seam), step / 4) << k;
     }
     ASSERT_EQ(sound::LoadWaveChannel(c, e.name), 1);
-    EXPECT_EQ(sound::ChannelLength(c), e.dataBytes / (e.channels * e.bits / 8));
+    const u32 frames = e.dataBytes / (e.channels * e.bits / 8);
+    EXPECT_EQ(sound::ChannelLength(c), frames);
+    // Played whole at the device's rate: sounding up to its last frame.
+    const int outputFrames = int(uint64_t(frames) * 44100 / e.rate);
+    Play(c, 1);
+    sound::AdvanceChannels(outputFrames - 1);
+    EXPECT_TRUE(sound::ChannelPlaying(c));
+    EXPECT_EQ(Pos(c), frames - 1);
+    sound::AdvanceChannels(1);
+    EXPECT_FALSE(sound::ChannelPlaying(c));
   }
 }
 

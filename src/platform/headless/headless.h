@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "sound/volumes.h"
 
 namespace headless {
 
@@ -21,6 +22,8 @@ struct Options {
   long long frames = -1;  // -1: run to the quit sequence or the script's end
   std::string inputFile;
   std::string traceFile;
+  std::string audioOutFile;  // the mix as a 44.1 kHz 16-bit stereo WAVE
+  sound::Volumes volumes;    // for renders
   bool traceActors = false;
   std::vector<std::pair<std::uint32_t, std::string>> shots;
   // Events given directly (tests, benchmarks) instead of an input file.

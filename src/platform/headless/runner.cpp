@@ -9,8 +9,11 @@
 #include "base/numbers.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
+#include "platform/headless/audio_out.h"
 #include "platform/headless/headless.h"
 #include "platform/null/null_platform.h"
+#include "sound/device.h"
+#include "sound/volumes.h"
 #include "video/ssk.h"
 #include "video/surface.h"
 
@@ -24,9 +27,23 @@ using platform::MsgType;
 class HeadlessPlatform final : public platform::NullPlatform {
  public:
   HeadlessPlatform(const Options& options, std::vector<ScriptEvent> events,
-                   FILE* trace)
-      : options_(options), events_(std::move(events)), trace_(trace) {
+                   FILE* trace, AudioRecorder* audio)
+      : options_(options),
+        events_(std::move(events)),
+        trace_(trace),
+        audio_(audio) {
     if (trace_) line_.reserve(1 << 16);
+  }
+
+  // With --audio-out the silent device really mixes each frame's share of
+  // time and keeps it; otherwise it only moves the channels on.
+  bool Present(const std::uint8_t* pixels, int pitch,
+               const platform::PaletteEntry* palette) override {
+    if (!audio_) return NullPlatform::Present(pixels, pitch, palette);
+    static std::int16_t mix[2 * kSamplesPerFrame];
+    sound::MixAudio(mix, kSamplesPerFrame);
+    audio_->Write(mix, kSamplesPerFrame);
+    return true;
   }
 
   bool PollMessage(Message& out) override {
@@ -70,6 +87,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
   std::vector<ScriptEvent> events_;
   std::size_t next_ = 0;
   FILE* trace_;
+  AudioRecorder* audio_;
   bool shotFailed_ = false;
   std::string line_;
 };
@@ -84,7 +102,16 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     std::uint64_t n = 0;
-    if (arg == "--seed") {
+    const char* volumeError = nullptr;
+    const int volumeArgs =
+        sound::ParseVolumeOption(argc, argv, i, options.volumes, volumeError);
+    if (volumeArgs < 0) {
+      error = volumeError;
+      return false;
+    }
+    if (volumeArgs > 0) {
+      i += volumeArgs - 1;
+    } else if (arg == "--seed") {
       if (!number(value, 0xFFFFFFFFull, n)) {
         error = "--seed needs a number from 0 to 4294967295";
         return false;
@@ -99,12 +126,14 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       }
       options.frames = static_cast<long long>(n);
       ++i;
-    } else if (arg == "--input" || arg == "--trace") {
+    } else if (arg == "--input" || arg == "--trace" || arg == "--audio-out") {
       if (!value) {
         error = arg + " needs a file name";
         return false;
       }
-      (arg == "--input" ? options.inputFile : options.traceFile) = value;
+      (arg == "--input"   ? options.inputFile
+       : arg == "--trace" ? options.traceFile
+                          : options.audioOutFile) = value;
       ++i;
     } else if (arg == "--trace-actors") {
       options.traceActors = true;
@@ -172,14 +201,24 @@ int Run(const Options& options) {
     std::setvbuf(trace, buffer, _IOFBF, sizeof buffer);
   }
 
+  AudioRecorder audio;
+  if (!options.audioOutFile.empty() &&
+      !audio.Open(options.audioOutFile, platform::NullPlatform::kSampleRate)) {
+    std::fprintf(stderr, "tumblesquash: cannot write audio \"%s\": %s\n",
+                 options.audioOutFile.c_str(), std::strerror(errno));
+    if (trace) std::fclose(trace);
+    return 2;
+  }
   // The run's platform lives only as long as the run; whoever called us
   // gets theirs back.
   platform::Platform* const caller = platform::Current();
-  HeadlessPlatform platform(options, events, trace);
+  HeadlessPlatform platform(options, events, trace,
+                            audio.open() ? &audio : nullptr);
   const long long lastFrame =
       options.frames >= 0
           ? options.frames
           : static_cast<long long>(platform.lastEventFrame()) + 10000;
+  sound::SetVolumes(options.volumes);
   loop::StartOptions start;
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
@@ -204,6 +243,11 @@ int Run(const Options& options) {
   if (trace && std::fclose(trace) != 0) {
     std::fprintf(stderr, "tumblesquash: cannot write trace \"%s\"\n",
                  options.traceFile.c_str());
+    return 2;
+  }
+  if (audio.open() && !audio.Close()) {
+    std::fprintf(stderr, "tumblesquash: cannot write audio \"%s\"\n",
+                 options.audioOutFile.c_str());
     return 2;
   }
   return platform.shotFailed() ? 2 : code;

@@ -1,0 +1,28 @@
+// The player's volumes: what the volume keys, the command line and the
+// settings file set.
+#pragma once
+
+namespace sound {
+
+// Each volume 0 (silent) to 100 (full), and mute. The music is channel 13;
+// the effects are every other channel. Changes glide in over a few
+// milliseconds, so turning them never clicks. They are the player's, not
+// the run's: resetting the sound for a new run leaves them as they are.
+struct Volumes {
+  int master = 100;
+  int music = 100;
+  int effects = 100;
+  bool mute = false;
+};
+Volumes GetVolumes();
+// Values outside 0 to 100 are brought inside.
+void SetVolumes(const Volumes& volumes);
+
+// The volume options of a command line at argv[i]: --volume N (master),
+// --music-volume N, --effects-volume N (0 to 100) and --mute, into
+// `volumes`. Returns how many arguments it took: 0 when argv[i] is none of
+// them, -1 with `error` set when its value is missing or not 0 to 100.
+int ParseVolumeOption(int argc, char** argv, int i, Volumes& volumes,
+                      const char*& error);
+
+}  // namespace sound
