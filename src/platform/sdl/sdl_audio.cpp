@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 #include "platform/null/null_platform.h"
 #include "sound/device.h"
 #include "sound/sound.h"
+#include "sound/volumes.h"
 
 namespace platform {
 
@@ -25,8 +27,16 @@ void PullMix(void*, Uint8* stream, int length) {
 
 }  // namespace
 
+void SetSdlAppName() {
+  SDL_SetHint(SDL_HINT_APP_NAME, "TumbleSquash");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "TumbleSquash");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, "TumbleSquash");
+  SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Game");
+}
+
 bool OpenSdlAudio() {
   if (audioDevice) return true;
+  SetSdlAppName();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec want{}, have{};
   want.freq = 44100;
@@ -52,6 +62,30 @@ void CloseSdlAudio() {
   SDL_CloseAudioDevice(audioDevice);
   audioDevice = 0;
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool HandleVolumeKey(SDL_Keycode key, bool repeat) {
+  sound::Volumes v = sound::GetVolumes();
+  switch (key) {
+    case SDLK_m:
+      if (!repeat) v.mute = !v.mute;
+      break;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+      v.master = std::max(0, v.master - 10);
+      v.mute = false;
+      break;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+      v.master = std::min(100, v.master + 10);
+      v.mute = false;
+      break;
+    default:
+      return false;
+  }
+  sound::SetVolumes(v);
+  return true;
 }
 
 namespace {

@@ -1,12 +1,22 @@
 // The SDL audio device: it pulls our mixer's output.
 #pragma once
+#include <SDL.h>
 
 namespace platform {
+
+// Names the program to SDL, so desktop mixers list its sound as
+// "TumbleSquash". Call before SDL starts; calling again does no harm.
+void SetSdlAppName();
 
 // Opens the default output device (stereo, signed 16-bit) and starts it
 // pulling from the mixer. False when there is no device.
 bool OpenSdlAudio();
 void CloseSdlAudio();
+
+// The player's volume keys: M mutes and unmutes, - and = (or the keypad's
+// - and +) turn the master volume down and up a tenth, unmuting. True when
+// `key` was one of them. The game itself still sees the key as before.
+bool HandleVolumeKey(SDL_Keycode key, bool repeat);
 
 // The sound check behind --sound-test: plays every recording once through
 // the real device, then four bombs over one another, then the music past

@@ -36,6 +36,7 @@ void SdlPlatform::SetIcon(SDL_Window* window) {
 
 bool SdlPlatform::CreateStartWindow() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  SetSdlAppName();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
   // SDL falls back to drawing into memory when there is no display at all;
   // nobody could see or click that window, so it counts as no display
@@ -171,6 +172,8 @@ bool SdlPlatform::Translate(const SDL_Event& e, Message& out) {
       return false;
     }
     case SDL_KEYDOWN:
+      // The volume keys are ours; the game sees them as any other key.
+      HandleVolumeKey(e.key.keysym.sym, e.key.repeat != 0);
       out = {MsgType::KeyDown,
              e.key.keysym.sym == SDLK_ESCAPE ? kKeyEscape : 0u, 0};
       return true;
