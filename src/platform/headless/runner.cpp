@@ -65,6 +65,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
       loop::TraceLine(line_, options_.traceActors);
       std::fwrite(line_.data(), 1, line_.size(), trace_);
     }
+#if !TS_NO_PNG
     for (const auto& [frame, file] : options_.shots) {
       if (frame == loop::SceneCalls) {
         if (!WritePng(file, video::BackSurface->pixels,
@@ -75,6 +76,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
         }
       }
     }
+#endif
   }
 
   bool shotFailed() const { return shotFailed_; }
@@ -138,6 +140,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     } else if (arg == "--trace-actors") {
       options.traceActors = true;
     } else if (arg == "--shot") {
+#if TS_NO_PNG
+      error = "--shot: this build writes no PNG files";
+      return false;
+#endif
       const std::string v = value ? value : "";
       const std::size_t colon = v.find(':');
       if (colon == std::string::npos || colon + 1 == v.size() ||
