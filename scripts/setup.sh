@@ -1,32 +1,49 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, only when one is missing.
+# Installs what the build and the tests need, only what is missing: Debian
+# packages, and the browser test's npm package (locked in tests/web).
 # Silent when everything is already there.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra libpng-dev zlib1g-dev
   libgtest-dev googletest libbenchmark-dev
+  # The web version: the compiler, and a browser for its test.
+  emscripten chromium
 )
 # The game command also wants a display server when none is running.
 if [[ "${TS_WANT_XVFB:-0}" == 1 ]]; then
   packages+=(xvfb xauth)
 fi
+# Any node and npm will do (a machine may have newer ones than Debian's).
+command -v node >/dev/null || packages+=(nodejs)
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
+# One query for all (dpkg-query fails when it knows a name not at all).
+installed=$({ dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null ||
+  true; } | awk '/install ok installed$/ {print $1}')
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
+  grep -qx -- "$p" <<<"$installed" || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
 
-if [[ $(id -u) -ne 0 ]]; then
-  SUDO=sudo
-else
-  SUDO=
+if [[ ${#missing[@]} -gt 0 ]]; then
+  if [[ $(id -u) -ne 0 ]]; then
+    SUDO=sudo
+  else
+    SUDO=
+  fi
+  echo "Installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "Installing: ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The browser test's driver, at the version package-lock.json names.
+web=tests/web
+if [[ ! -f $web/node_modules/.package-lock.json ||
+      $web/package-lock.json -nt $web/node_modules/.package-lock.json ]]; then
+  echo "Installing the browser test's npm packages into $web" >&2
+  (cd $web && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi
