@@ -27,12 +27,16 @@ bool WhollyOffScreen(const Rect& d) {
 using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
                              int n, int rows, u8 key);
 
+// Written as a mask rather than a choice: g++ vectorises either, but clang
+// (and so emscripten) vectorises only this form, with 16-byte or wider
+// compares and selects.
 [[gnu::always_inline]] inline void KeyedRow(u8* __restrict out,
                                             const u8* __restrict in, int n,
                                             u8 key) {
   for (int i = 0; i < n; ++i) {
     const u8 v = in[i];
-    out[i] = v == key ? out[i] : v;
+    const u8 keep = static_cast<u8>(-static_cast<int>(v == key));
+    out[i] = static_cast<u8>((out[i] & keep) | (v & ~keep));
   }
 }
 
