@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
 #include <cstdio>
+#include <random>
 
 #include "base/trig.h"
 #include "platform/null/null_platform.h"
@@ -29,6 +30,19 @@ static void Load(const char* name, bool keyFromPalette) {
   const Point key = layout::title::kKeyPixel;
   SetSheetColorKey(keyFromPalette ? first
                                   : ReadPixel(key.x, key.y, SheetSurface));
+}
+
+std::vector<Sprite> ScatteredSprites() {
+  std::mt19937 gen(1234);
+  std::vector<Sprite> out;
+  for (int i = 0; i < 1024; ++i) {
+    const int x = static_cast<int>(gen() % 768) - 64;
+    const int y = static_cast<int>(gen() % 608) - 64;
+    const int cell = static_cast<int>(gen() % 64);
+    const int sx = (cell % 8) * 64, sy = (cell / 8) * 64 + 512 * (i % 3);
+    out.push_back({{x, y, x + 64, y + 64}, {sx, sy, sx + 64, sy + 64}});
+  }
+  return out;
 }
 
 void LoadGameSheet() { Load(layout::kGameSheet, true); }

@@ -1,6 +1,9 @@
 // Shared set-up of the benchmarks: the real pictures from the run folder.
 #pragma once
 #include <filesystem>
+#include <vector>
+
+#include "video/surface.h"
 
 namespace bench {
 
@@ -8,6 +11,13 @@ namespace bench {
 void LoadGameSheet();
 // The same with the title picture.
 void LoadTitleSheet();
+
+struct Sprite {
+  video::Rect dst, src;
+};
+// 1024 64 x 64 sprites from the walker cells, scattered over and past the
+// screen edges so that clipping and rejection both happen.
+std::vector<Sprite> ScatteredSprites();
 
 // Works in the run folder for the lifetime of the object.
 struct InRunFolder {

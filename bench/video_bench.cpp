@@ -18,25 +18,6 @@ using namespace video;
 
 namespace {
 
-struct Sprite {
-  Rect dst, src;
-};
-
-// 1024 64 x 64 sprites from the walker cells, scattered over and past the
-// screen edges so that clipping and rejection both happen.
-std::vector<Sprite> ScatteredSprites() {
-  std::mt19937 gen(1234);
-  std::vector<Sprite> out;
-  for (int i = 0; i < 1024; ++i) {
-    const int x = static_cast<int>(gen() % 768) - 64;
-    const int y = static_cast<int>(gen() % 608) - 64;
-    const int cell = static_cast<int>(gen() % 64);
-    const int sx = (cell % 8) * 64, sy = (cell / 8) * 64 + 512 * (i % 3);
-    out.push_back({{x, y, x + 64, y + 64}, {sx, sy, sx + 64, sy + 64}});
-  }
-  return out;
-}
-
 SDL_Surface* Wrap(Surface* s) {
   SDL_Surface* w = SDL_CreateRGBSurfaceWithFormatFrom(
       s->pixels, s->width, s->height, 8, s->pitch, SDL_PIXELFORMAT_INDEX8);
@@ -55,9 +36,10 @@ SDL_Rect ToSdl(const Rect& r) {
 
 void BM_KeyedSprites_Ours(benchmark::State& state) {
   bench::LoadGameSheet();
-  const std::vector<Sprite> sprites = ScatteredSprites();
+  const std::vector<bench::Sprite> sprites = bench::ScatteredSprites();
   for (auto _ : state) {
-    for (const Sprite& s : sprites) BlitSheet(s.dst, s.src, kModeKeyed, 0);
+    for (const bench::Sprite& s : sprites)
+      BlitSheet(s.dst, s.src, kModeKeyed, 0);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * 1024);
@@ -78,12 +60,12 @@ BENCHMARK(BM_KeyedSprites_OursLevel)->Arg(0)->Arg(1);
 
 void BM_KeyedSprites_SDL(benchmark::State& state) {
   bench::LoadGameSheet();
-  const std::vector<Sprite> sprites = ScatteredSprites();
+  const std::vector<bench::Sprite> sprites = bench::ScatteredSprites();
   SDL_Surface* sheet = Wrap(SheetSurface);
   SDL_Surface* back = Wrap(BackSurface);
   SDL_SetColorKey(sheet, SDL_TRUE, SheetColorKey);
   for (auto _ : state) {
-    for (const Sprite& s : sprites) {
+    for (const bench::Sprite& s : sprites) {
       SDL_Rect src = ToSdl(s.src), dst = ToSdl(s.dst);
       SDL_BlitSurface(sheet, &src, back, &dst);
     }
