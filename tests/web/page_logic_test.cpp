@@ -1,0 +1,152 @@
+// The web back end's own rules, which need no browser: game time from
+// animation frames, clicks that must not be lost, and the pointer's pixel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "platform/web/frame_clock.h"
+#include "platform/web/input_queue.h"
+
+namespace {
+
+using platform::Message;
+using platform::MsgType;
+
+// Scene calls over `seconds` of animation frames at `hz`, with the small
+// jitter real frames have; also the most calls any one frame asked for.
+struct Calls {
+  int calls = 0, most = 0;
+};
+Calls Drive(web::FrameClock& clock, double hz, double seconds,
+            double start = 0) {
+  Calls run;
+  const int frames = static_cast<int>(std::lround(hz * seconds));
+  for (int i = 0; i <= frames; ++i) {
+    const double jitter = (i % 3 == 1) ? 0.6 : (i % 3 == 2 ? -0.6 : 0);
+    const int n = clock.Advance(start + i * 1000.0 / hz + jitter);
+    run.calls += n;
+    run.most = std::max(run.most, n);
+  }
+  return run;
+}
+
+TEST(FrameClock, SixtyCallsASecondAtEveryRefreshRate) {
+  for (const double hz : {60.0, 59.94, 75.0, 120.0, 144.0, 165.0, 50.0, 30.0}) {
+    web::FrameClock clock;
+    const Calls run = Drive(clock, hz, 10);
+    EXPECT_NEAR(run.calls, 600, 2) << hz << " Hz";
+    // One call per animation frame wherever the display is fast enough;
+    // on a slow one, about as many as fit in its frame.
+    if (hz >= 59) {
+      EXPECT_EQ(run.most, 1) << hz << " Hz";
+    } else {
+      EXPECT_LE(run.most, std::ceil(60 / hz) + 1) << hz << " Hz";
+    }
+  }
+}
+
+TEST(FrameClock, StallsAndPausesAreNotCaughtUp) {
+  web::FrameClock clock;
+  Drive(clock, 60, 1);
+  // Two seconds without animation frames: a few calls, not 120.
+  EXPECT_LE(clock.Advance(1000 + 2000), 2);
+  EXPECT_EQ(clock.Advance(3000 + 1000.0 / 60), 1);
+  // Back from a hidden tab: one call at once, then the usual rate.
+  clock.Restart();
+  EXPECT_EQ(clock.Advance(50000), 1);
+  EXPECT_EQ(clock.Advance(50000 + 1000.0 / 120), 0);
+  EXPECT_EQ(clock.Advance(50000 + 1000.0 / 60), 1);
+  // A clock that goes backwards never makes calls of its own.
+  EXPECT_EQ(clock.Advance(40000), 0);
+}
+
+std::vector<MsgType> TakeAll(web::InputQueue& queue) {
+  std::vector<MsgType> out;
+  Message m;
+  while (queue.Take(m)) out.push_back(m.type);
+  return out;
+}
+
+TEST(InputQueue, AQuickClickWaitsForTheSceneToSeeIt) {
+  web::InputQueue queue;
+  queue.Push({MsgType::LButtonDown, 0, 0});
+  queue.Push({MsgType::MouseMove, 0, 5});
+  queue.Push({MsgType::LButtonUp, 0, 0});
+  queue.Push({MsgType::RButtonDown, 0, 0});
+  // The release waits, and what came after it waits behind it.
+  EXPECT_EQ(TakeAll(queue),
+            (std::vector<MsgType>{MsgType::LButtonDown, MsgType::MouseMove}));
+  queue.SceneCalled();
+  EXPECT_EQ(TakeAll(queue),
+            (std::vector<MsgType>{MsgType::LButtonUp, MsgType::RButtonDown}));
+  // A release whose press was seen by an earlier scene call goes at once;
+  // so does a key.
+  queue.SceneCalled();
+  queue.Push({MsgType::RButtonUp, 0, 0});
+  queue.Push({MsgType::KeyDown, platform::kKeyEscape, 0});
+  EXPECT_EQ(TakeAll(queue),
+            (std::vector<MsgType>{MsgType::RButtonUp, MsgType::KeyDown}));
+  // A double click between two frames is two clicks, one per scene call.
+  queue.Push({MsgType::LButtonDown, 0, 0});
+  queue.Push({MsgType::LButtonUp, 0, 0});
+  queue.Push({MsgType::LButtonDown, 0, 0});
+  queue.Push({MsgType::LButtonUp, 0, 0});
+  int presses = 0;
+  for (int frame = 0; frame < 4; ++frame) {
+    for (MsgType t : TakeAll(queue)) presses += t == MsgType::LButtonDown;
+    EXPECT_EQ(presses, frame < 1 ? 1 : 2) << "frame " << frame;
+    queue.SceneCalled();
+  }
+  EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST(InputQueue, MovesCollapseAndNeverCrowdOutClicks) {
+  web::InputQueue queue;
+  for (std::uint32_t i = 0; i < 5000; ++i) {
+    queue.Push({MsgType::MouseMove, 0, i});
+    if (i % 1000 == 999) queue.Push({MsgType::LButtonDown, 0, 0});
+  }
+  // Each run of moves is one message with the newest position.
+  EXPECT_EQ(queue.size(), 10u);
+  Message m;
+  ASSERT_TRUE(queue.Take(m));
+  EXPECT_EQ(m.lParam, 999u);
+  queue.Clear();
+  EXPECT_FALSE(queue.Take(m));
+}
+
+TEST(ScreenPosition, EveryPixelExactlyAndClampedOutside) {
+  // The screen at scale 2, 60 CSS pixels in from the left, 20 from the top;
+  // and at 1.5 CSS pixels per game pixel (scale 3 at a pixel ratio of 2).
+  for (const web::ScreenRect r : {web::ScreenRect{60, 20, 1280, 960},
+                                  web::ScreenRect{10.5, 0, 960, 720}}) {
+    const double step = r.width / 640;
+    for (int x = 0; x < 640; x += 7) {
+      for (const double within : {0.01, 0.5, 0.99}) {
+        const double px = r.left + (x + within) * step;
+        const double py = r.top + (x * 479 / 639 + within) * step;
+        EXPECT_EQ(web::ScreenPosition(px, py, r),
+                  std::uint32_t(x * 479 / 639) << 16 | std::uint32_t(x));
+      }
+    }
+    EXPECT_EQ(web::ScreenPosition(r.left - 30, r.top - 1, r), 0u);
+    EXPECT_EQ(web::ScreenPosition(r.left + r.width + 500, r.top + r.height, r),
+              479u << 16 | 639u);
+  }
+  // A screen not laid out yet has no size: the corner, never a division by 0.
+  EXPECT_EQ(web::ScreenPosition(300, 200, {0, 0, 0, 0}), 0u);
+}
+
+TEST(WholeScale, LargestWholeScaleThatFits) {
+  EXPECT_EQ(web::WholeScale(1400, 1000, 1), 2);
+  EXPECT_EQ(web::WholeScale(1280, 960, 1), 2);
+  EXPECT_EQ(web::WholeScale(1279, 960, 1), 1);
+  EXPECT_EQ(web::WholeScale(2000, 960, 1), 2);
+  EXPECT_EQ(web::WholeScale(700, 500, 2), 2);  // device pixels count
+  EXPECT_EQ(web::WholeScale(1000, 800, 1.5), 2);
+  EXPECT_EQ(web::WholeScale(300, 200, 1), 1);  // never below 1
+  EXPECT_EQ(web::WholeScale(1920, 1080, 0), 2);
+}
+
+}  // namespace
