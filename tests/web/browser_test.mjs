@@ -10,19 +10,17 @@ import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve } from '../../scripts/serve_web.mjs';
+import {
+  at, clickAt, clickUntil, debug, launch, loadChromium, openPage, scene,
+  targetsOf, waitFor, watchLoudness,
+} from './driver.mjs';
 
 const site = process.argv[2];
 const work = process.argv[3] || null;
-const chromiumPath = process.env.TS_CHROMIUM || '/usr/bin/chromium';
-let chromium;
-try {
-  ({ chromium } = await import('playwright-core'));
-} catch {
-  console.log('skipped: playwright-core is not installed in tests/web (run scripts/setup.sh)');
-  process.exit(77);
-}
-if (!existsSync(chromiumPath)) {
-  console.log(`skipped: no Chromium at ${chromiumPath} (run scripts/setup.sh)`);
+const why = [];
+const chromium = await loadChromium(why);
+if (!chromium) {
+  console.log(`skipped: ${why.join('; ')}`);
   process.exit(77);
 }
 if (!site || !existsSync(join(site, 'index.html'))) {
@@ -42,61 +40,6 @@ const url = `http://127.0.0.1:${server.address().port}/`;
 const profile = mkdtempSync(join(tmpdir(), 'tumblesquash-profile-'));
 let context = null;
 
-async function launch() {
-  context = await chromium.launchPersistentContext(profile, {
-    executablePath: chromiumPath,
-    headless: true,
-    chromiumSandbox: false,
-    args: ['--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update',
-           '--disable-sync', '--autoplay-policy=user-gesture-required'],
-    viewport: { width: 1400, height: 1000 },
-  });
-  const page = context.pages()[0] || await context.newPage();
-  page.on('pageerror', (e) => console.log(`page error: ${e.message}`));
-  page.on('console', (m) => {
-    if (m.type() === 'error' || m.type() === 'warning') console.log(`console: ${m.text()}`);
-  });
-  return page;
-}
-
-const debug = (page) => page.evaluate(() => window.tumblesquash.debug());
-
-async function waitFor(page, what, test, timeout = 30000) {
-  const end = Date.now() + timeout;
-  for (;;) {
-    const d = await debug(page).catch(() => null);
-    if (d && test(d)) return d;
-    if (Date.now() > end) {
-      check(false, `${what} (waited ${timeout / 1000} s)`);
-      throw new Error(`gave up waiting: ${what}`);
-    }
-    await page.waitForTimeout(50);
-  }
-}
-
-async function openPage(page) {
-  await page.goto(url);
-  return waitFor(page, 'the splash is shown',
-      (d) => d.web.pregame && d.web.splashAtMs >= 0);
-}
-
-// Where game pixel (x, y) is on the page.
-async function at(page, x, y) {
-  const r = await page.evaluate(() => {
-    const b = document.getElementById('screen').getBoundingClientRect();
-    return { left: b.left, top: b.top, width: b.width, height: b.height };
-  });
-  return [r.left + (x + 0.5) * r.width / 640, r.top + (y + 0.5) * r.height / 480];
-}
-
-async function clickAt(page, x, y) {
-  const [px, py] = await at(page, x, y);
-  await page.mouse.click(px, py);
-}
-
-const scene = (d) => d.game && d.game.next;
-
 async function shot(page, name) {
   if (!work) return;
   mkdirSync(work, { recursive: true });
@@ -104,8 +47,9 @@ async function shot(page, name) {
 }
 
 try {
-  let page = await launch();
-  let d = await openPage(page);
+  let page;
+  ({ context, page } = await launch(chromium, profile));
+  let d = await openPage(page, url);
   check(d.game.scores.every((s) => s === 0), 'a new browser starts with no scores');
   const splash = await page.evaluate(() => {
     const s = document.getElementById('splash');
@@ -115,10 +59,10 @@ try {
 
   // The splash click starts the game, and the opening runs into the title.
   await page.mouse.click(700, 500);
-  d = await waitFor(page, 'the game starts after the splash click',
+  await waitFor(page, 'the game starts after the splash click',
       (d) => !d.web.pregame && d.web.presents > 0);
-  d = await waitFor(page, 'the title follows the opening',
-      (d) => scene(d) === 'TitleScene', 20000);
+  await watchLoudness(page);
+  await waitFor(page, 'the title follows the opening', (d) => scene(d) === 'TitleScene', 20000);
   // It fades in from black: look until it is there.
   let lit = 0;
   for (let i = 0; i < 100 && lit <= 0.05; ++i) {
@@ -137,8 +81,7 @@ try {
   // The pointer lands on the very pixel, and clamps outside the screen.
   const where = [];
   for (const [x, y] of [[0, 0], [639, 479], [320, 240], [123, 457], [638, 1]]) {
-    const [px, py] = await at(page, x, y);
-    await page.mouse.move(px, py);
+    await page.mouse.move(...await at(page, x, y));
     await page.waitForTimeout(60);
     where.push([x, y, (await debug(page)).web.mouse]);
   }
@@ -154,27 +97,14 @@ try {
       `positions outside the screen clamp: ${JSON.stringify([low, high])}`);
 
   // Title to menu, menu to a game.
-  for (let i = 0; i < 10 && scene(d) !== 'MenuScene'; ++i) {
-    await clickAt(page, 320, 240);
-    await page.waitForTimeout(400);
-    d = await debug(page);
-  }
+  d = await clickUntil(page, 320, 240, 'MenuScene', 10, 400);
   check(scene(d) === 'MenuScene', 'clicks on the title reach the menu');
-  for (let i = 0; i < 5 && scene(d) !== 'PlayScene'; ++i) {
-    await clickAt(page, 330, 206);
-    await page.waitForTimeout(300);
-    d = await debug(page);
-  }
+  d = await clickUntil(page, 330, 206, 'PlayScene', 5, 300);
   check(scene(d) === 'PlayScene', 'Start on the menu begins a game');
 
   // Every click is a shot, however fast: each press and release here
   // reaches the page between two frames.
-  const targetsOf = (d) => (d.game.actors || [])
-      .filter((a) => a[1] >= 1 && a[1] <= 3 && a[12] === 0)
-      .map((a) => [Math.trunc(a[2]), Math.trunc(a[3]) - a[4]])
-      .filter(([x, y]) => x >= 0 && x < 640 && y >= 0 && y < 480);
   let shots = 0;
-  const started = await debug(page);
   for (let i = 0; i < 200 && shots < 15; ++i) {
     const targets = targetsOf(d);
     if (targets.length) {
@@ -187,23 +117,21 @@ try {
   await shot(page, 'play.png');
   check(d.game.g.ShotCount === shots, `every click was a shot (${shots} clicks, ShotCount ${d.game.g.ShotCount})`);
   check(d.game.g.HitCount > 0, `shots at the enemies hit (HitCount ${d.game.g.HitCount})`);
+  const loudest = await page.evaluate(() => window.loudest);
+  check(loudest > 0.01, `the game is heard through Web Audio (loudest sample ${loudest.toFixed(3)})`);
 
-  // Shooting on until the field is clear shortens the game.
+  // Shooting on until the field is clear shortens the game; its end, and
+  // the result's click records the score.
+  const playing = d.web.sceneCalls;
   for (let i = 0; i < 2000 && scene(d) === 'PlayScene'; ++i) {
     const targets = targetsOf(d);
     if (targets.length) await clickAt(page, ...targets[0]);
     await page.waitForTimeout(120);
     d = await debug(page);
   }
-
-  // The game runs to its end; the result's click records the score.
   d = await waitFor(page, 'the game ends', (d) => scene(d) === 'ResultScene', 120000);
-  const playedSeconds = (d.web.sceneCalls - started.web.sceneCalls) / 60;
-  for (let i = 0; i < 40 && scene(d) !== 'RankingScene'; ++i) {
-    await clickAt(page, 320, 240);
-    await page.waitForTimeout(250);
-    d = await debug(page);
-  }
+  const playedSeconds = (d.web.sceneCalls - playing) / 60;
+  d = await clickUntil(page, 320, 240, 'RankingScene', 40, 250);
   check(scene(d) === 'RankingScene', 'a click on the result goes to the ranking');
   const best = d.game.scores[0];
   check(best > 0, `the game's total is in the table (${best})`);
@@ -214,15 +142,15 @@ try {
       `core ${(d.web.coreMs / d.web.ticks).toFixed(3)} ms and present ` +
       `${(d.web.presentMs / d.web.presents).toFixed(3)} ms per animation frame, ` +
       `first frame ${(d.web.firstFrameAtMs - d.web.splashAtMs).toFixed(0)} ms after the splash, ` +
-      `game about ${playedSeconds.toFixed(0)} s, audio ${d.web.audioState} at ${d.web.audioRate} Hz ` +
-      `(${d.web.audioFrames} frames mixed)`);
+      `the rest of the game ${playedSeconds.toFixed(0)} s, audio ${d.web.audioState} at ` +
+      `${d.web.audioRate} Hz (${d.web.audioFrames} frames mixed)`);
 
   // Reloaded, and in a restarted browser, the score is still there.
-  d = await openPage(page);
+  d = await openPage(page, url);
   check(d.game.scores[0] === best, `after a reload the best score is ${d.game.scores[0]}`);
   await context.close();
-  page = await launch();
-  d = await openPage(page);
+  ({ context, page } = await launch(chromium, profile));
+  d = await openPage(page, url);
   check(d.game.scores[0] === best, `after a browser restart the best score is ${d.game.scores[0]}`);
 
   // Escape ends the game; the page offers the splash again.
