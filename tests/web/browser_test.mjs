@@ -120,6 +120,33 @@ try {
   const loudest = await page.evaluate(() => window.loudest);
   check(loudest > 0.01, `the game is heard through Web Audio (loudest sample ${loudest.toFixed(3)})`);
 
+  // A hidden tab pauses the game and its sound; back in view it goes on
+  // from where it was, without catching up. (Headless Chromium never hides
+  // a tab by itself: the page is told so the way a browser tells it.)
+  const setHidden = (hidden) => page.evaluate((hidden) => {
+    Object.defineProperty(document, 'hidden', { value: hidden, configurable: true });
+    Object.defineProperty(document, 'visibilityState',
+        { value: hidden ? 'hidden' : 'visible', configurable: true });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  await setHidden(true);
+  const hiddenAt = await debug(page);
+  await page.waitForTimeout(1000);
+  const stillHidden = await debug(page);
+  await setHidden(false);
+  const shownAt = await page.evaluate(() => performance.now());
+  await page.waitForTimeout(500);
+  d = await debug(page);
+  const shownFor = (await page.evaluate(() => performance.now()) - shownAt) / 1000;
+  check(stillHidden.web.sceneCalls === hiddenAt.web.sceneCalls &&
+        stillHidden.web.audioState === 'suspended',
+      `a hidden tab pauses (${stillHidden.web.sceneCalls - hiddenAt.web.sceneCalls} ` +
+      `scene calls in 1 s, sound ${stillHidden.web.audioState})`);
+  const after = d.web.sceneCalls - stillHidden.web.sceneCalls;
+  check(after > 0 && after <= Math.ceil(60 * shownFor) + 2 && d.web.audioState === 'running',
+      `back in view it goes on without catching up (${after} scene calls in ` +
+      `${shownFor.toFixed(2)} s, sound ${d.web.audioState})`);
+
   // Shooting on until the field is clear shortens the game; its end, and
   // the result's click records the score.
   const playing = d.web.sceneCalls;

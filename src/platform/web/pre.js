@@ -61,7 +61,6 @@ var TSPage = {
     img.onload = function () { TSPage.place(TSPage.cssPerPixel); };
     img.style.display = 'block';
     TSPage.place(TSPage.cssPerPixel);
-    TSPage.status('');
   },
 
   draw: function (rgba) {
@@ -153,6 +152,7 @@ var TSPage = {
 
   // The debug hook appears once the game is running.
   ready: function () {
+    TSPage.status('');
     window.tumblesquash = { debug: TSPage.debug };
   },
 
