@@ -4,6 +4,7 @@
 #include <emscripten/html5.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "loop/main_loop.h"
 #include "platform/web/web_platform.h"
 #include "sound/device.h"
+#include "sound/volumes.h"
 
 namespace {
 
@@ -39,10 +41,31 @@ EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void*) {
   return EM_TRUE;  // no text selection, no dragging of the picture
 }
 
+// The desktop's sound keys: M mutes, - and = step the master volume.
+bool VolumeKey(const char* key, bool repeat) {
+  sound::Volumes v = sound::GetVolumes();
+  if (std::strcmp(key, "m") == 0 || std::strcmp(key, "M") == 0) {
+    if (!repeat) v.mute = !v.mute;
+  } else if (std::strcmp(key, "-") == 0) {
+    v.master = std::max(0, v.master - 10);
+    v.mute = false;
+  } else if (std::strcmp(key, "=") == 0 || std::strcmp(key, "+") == 0) {
+    v.master = std::min(100, v.master + 10);
+    v.mute = false;
+  } else {
+    return false;
+  }
+  sound::SetVolumes(v);
+  return true;
+}
+
 EM_BOOL OnKey(int, const EmscriptenKeyboardEvent* e, void*) {
-  if (std::strcmp(e->key, "Escape") != 0) return EM_FALSE;
-  page.Push({MsgType::KeyDown, platform::kKeyEscape, 0});
-  return EM_TRUE;
+  if (e->ctrlKey || e->altKey || e->metaKey) return EM_FALSE;  // the browser's
+  if (std::strcmp(e->key, "Escape") == 0) {
+    page.Push({MsgType::KeyDown, platform::kKeyEscape, 0});
+    return EM_TRUE;
+  }
+  return VolumeKey(e->key, e->repeat != 0) ? EM_TRUE : EM_FALSE;
 }
 
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
