@@ -147,6 +147,19 @@ try {
       `back in view it goes on without catching up (${after} scene calls in ` +
       `${shownFor.toFixed(2)} s, sound ${d.web.audioState})`);
 
+  // M mutes, as on the desktop, while the shots go on.
+  await page.keyboard.press('m');
+  await page.waitForTimeout(200);
+  await page.evaluate(() => { window.loudest = 0; });
+  for (let i = 0; i < 8; ++i) {
+    const targets = targetsOf(await debug(page));
+    if (targets.length) await clickAt(page, ...targets[0]);
+    await page.waitForTimeout(120);
+  }
+  const muted = await page.evaluate(() => window.loudest);
+  await page.keyboard.press('m');
+  check(muted < 0.001, `M mutes the game (loudest sample ${muted.toFixed(4)})`);
+
   // Shooting on until the field is clear shortens the game; its end, and
   // the result's click records the score.
   const playing = d.web.sceneCalls;
