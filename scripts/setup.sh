@@ -11,6 +11,8 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   # The web version: the compiler, and a browser for its test.
   emscripten chromium
+  # the install tests: the desktop's validators
+  desktop-file-utils appstream
 )
 # The game command also wants a display server when none is running.
 if [[ "${TS_WANT_XVFB:-0}" == 1 ]]; then

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "base/bytes.h"
 #include "base/platform.h"
@@ -10,6 +11,13 @@ namespace base {
 
 u32 HighScores[10];
 TS_SETTINGS(TS_DEFINE_GLOBAL)
+
+namespace {
+std::string scoreFilePath = kScoreFileName;
+}
+
+const char* ScoreFilePath() { return scoreFilePath.c_str(); }
+void SetScoreFilePath(std::string path) { scoreFilePath = std::move(path); }
 
 void ResetScores() {
   for (u32& s : HighScores) s = 0;
@@ -60,7 +68,7 @@ namespace {
 constexpr std::size_t kReadLimit = 128;
 
 bool ReadScoreFile(std::vector<u8>& bytes) {
-  return platform::Current()->ReadFile(kScoreFile, kReadLimit, bytes) ==
+  return platform::Current()->ReadFile(ScoreFilePath(), kReadLimit, bytes) ==
          platform::ReadResult::Read;
 }
 
@@ -79,11 +87,12 @@ bool SaveScores() {
   // Written beside the old file and put in its place, so a crash or a full
   // disk in the middle of a save never costs the scores already kept.
   std::string error;
-  if (platform::Current()->ReplaceFile(kScoreFile, EncodeScoreFile(), error)) {
+  if (platform::Current()->ReplaceFile(ScoreFilePath(), EncodeScoreFile(),
+                                       error)) {
     return true;
   }
-  std::fprintf(stderr, "TumbleSquash: could not save \"%s\": %s\n", kScoreFile,
-               error.c_str());
+  std::fprintf(stderr, "TumbleSquash: could not save \"%s\": %s\n",
+               ScoreFilePath(), error.c_str());
   return false;
 }
 

@@ -1,6 +1,7 @@
 // "Score.dat": the ten high scores and the three settings.
 #pragma once
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "base/globals.h"
@@ -17,7 +18,11 @@ namespace base {
 extern u32 HighScores[10];
 TS_SETTINGS(TS_DECLARE_GLOBAL)
 
-inline constexpr const char* kScoreFile = "Score.dat";
+// The file's own name. Where it is kept is the back end's choice (the
+// working folder unless it sets another path before the first load).
+inline constexpr const char* kScoreFileName = "Score.dat";
+const char* ScoreFilePath();
+void SetScoreFilePath(std::string path);
 inline constexpr std::size_t kScoreRecordSize = 46;
 
 // Sets the three settings to their defaults and zeroes the table.

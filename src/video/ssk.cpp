@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/data_folder.h"
 #include "base/platform.h"
 #include "video/ssk_codec.h"
 
@@ -21,7 +22,8 @@ bool ReadSsk(const char* name, SskFile& file,
   // The largest valid picture codes to well under this.
   constexpr std::size_t kMaxFile = kSskCodeOffset + 3 * kSskMaxPixels + 1;
   std::string error;
-  switch (platform::Current()->ReadFile(name, kMaxFile, bytes)) {
+  const std::string path = base::DataFile(name);
+  switch (platform::Current()->ReadFile(path.c_str(), kMaxFile, bytes)) {
     case platform::ReadResult::Read:
       if (ParseSsk(bytes, file, error)) return true;
       break;
@@ -34,8 +36,8 @@ bool ReadSsk(const char* name, SskFile& file,
       error = "not a regular file";
       break;
   }
-  std::fprintf(stderr, "TumbleSquash: picture \"%s\" refused: %s\n", name,
-               error.c_str());
+  std::fprintf(stderr, "TumbleSquash: picture \"%s\" refused: %s\n",
+               path.c_str(), error.c_str());
   return false;
 }
 

@@ -212,3 +212,22 @@ TEST_F(Headless, ShotsAreWrittenAsPng) {
   ASSERT_GT(png.size(), 8u);
   EXPECT_EQ(png.substr(1, 3), "PNG");
 }
+
+TEST_F(Headless, DataNamesThePictureFolder) {
+  // The work folder has pictures that do not decode; --data's are good.
+  for (const char* name : {"qqqq.ssk", "TITLE.ssk"}) Write(name, "junk");
+  std::string errors;
+  ASSERT_EQ(
+      Run("--frames 600 --data '" TS_RUN_DIR "' --trace t.jsonl", &errors), 0);
+  EXPECT_EQ(errors, "");
+  ASSERT_EQ(Run("--frames 600 --trace u.jsonl", &errors), 0);
+  EXPECT_NE(errors.find("qqqq.ssk"), std::string::npos) << errors;
+  // The title differs from a title without its pictures; the scores stay
+  // in the working folder either way.
+  EXPECT_NE(Trace("t.jsonl").back().at("screen"),
+            Trace("u.jsonl").back().at("screen"));
+  EXPECT_TRUE(fs::exists(dir_ / "Score.dat"));
+  EXPECT_FALSE(fs::exists(fs::path(TS_RUN_DIR) / "Score.dat"));
+  EXPECT_NE(Run("--data no-such-folder", &errors), 0);
+  EXPECT_NE(errors.find("no-such-folder"), std::string::npos) << errors;
+}

@@ -19,11 +19,11 @@ class ScoreFile : public ::testing::Test {
  protected:
   void SetUp() override { ResetScores(); }
   static std::vector<u8> FileBytes() {
-    std::ifstream in(kScoreFile, std::ios::binary);
+    std::ifstream in(kScoreFileName, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
   static void WriteBytes(const std::vector<u8>& bytes) {
-    std::ofstream out(kScoreFile, std::ios::binary);
+    std::ofstream out(kScoreFileName, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
@@ -41,7 +41,7 @@ TEST_F(ScoreFile, FirstStartCreatesTheDefaults) {
   EXPECT_EQ(bytes[40], 2);
   EXPECT_EQ(bytes[41], 1);
   for (int i = 42; i < 46; ++i) EXPECT_EQ(bytes[i], 0);
-  EXPECT_FALSE(fs::exists(std::string(kScoreFile) + ".tmp"));
+  EXPECT_FALSE(fs::exists(std::string(kScoreFileName) + ".tmp"));
 }
 
 TEST_F(ScoreFile, LineEndBytesAreTranslatedBothWays) {
@@ -120,16 +120,16 @@ TEST_F(ScoreFile, AFailedSaveKeepsTheOldFile) {
   const std::vector<u8> before = FileBytes();
   // The temporary file cannot be made (its name is taken by a folder): the
   // save fails and the old scores stay whole.
-  fs::create_directory(std::string(kScoreFile) + ".tmp");
+  fs::create_directory(std::string(kScoreFileName) + ".tmp");
   HighScores[0] = 99;
   EXPECT_FALSE(SaveScores());
   EXPECT_EQ(FileBytes(), before);
-  fs::remove(std::string(kScoreFile) + ".tmp");
+  fs::remove(std::string(kScoreFileName) + ".tmp");
   // The rename cannot replace what stands there: nothing is lost and no
   // temporary file is left behind.
-  fs::remove(kScoreFile);
-  fs::create_directories(std::string(kScoreFile) + "/keep");
+  fs::remove(kScoreFileName);
+  fs::create_directories(std::string(kScoreFileName) + "/keep");
   EXPECT_FALSE(SaveScores());
-  EXPECT_TRUE(fs::exists(std::string(kScoreFile) + "/keep"));
-  EXPECT_FALSE(fs::exists(std::string(kScoreFile) + ".tmp"));
+  EXPECT_TRUE(fs::exists(std::string(kScoreFileName) + "/keep"));
+  EXPECT_FALSE(fs::exists(std::string(kScoreFileName) + ".tmp"));
 }

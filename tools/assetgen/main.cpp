@@ -1,5 +1,6 @@
 // assetgen: draws every picture the game reads and writes them into the run
-// folder. Usage: assetgen --out RUN_DIR [--icon-src FILE] [--contact DIR]
+// folder. Usage: assetgen --out RUN_DIR [--icon-src FILE] [--icons DIR]
+// [--contact DIR]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,23 +22,25 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, iconSrc, contact;
+  std::string out, iconSrc, icons, contact;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (i + 1 < argc && a == "--out") {
       out = argv[++i];
     } else if (i + 1 < argc && a == "--icon-src") {
       iconSrc = argv[++i];
+    } else if (i + 1 < argc && a == "--icons") {
+      icons = argv[++i];
     } else if (i + 1 < argc && a == "--contact") {
       contact = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: assetgen --out DIR [--icon-src FILE] "
-                   "[--contact DIR]\n");
+                   "[--icons DIR] [--contact DIR]\n");
       return 2;
     }
   }
-  if (out.empty() && contact.empty() && iconSrc.empty()) {
+  if (out.empty() && contact.empty() && iconSrc.empty() && icons.empty()) {
     std::fprintf(stderr, "assetgen: nothing to do (give --out)\n");
     return 2;
   }
@@ -77,6 +80,17 @@ int main(int argc, char** argv) {
   if (!iconSrc.empty()) {
     std::string src = IconSource(iconBmp);
     ok &= Write(iconSrc, std::vector<std::uint8_t>(src.begin(), src.end()));
+  }
+  // The desktop's icons: the window icon's drawing at each theme size.
+  if (!icons.empty()) {
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+      const std::string png =
+          icons + "/tumblesquash-" + std::to_string(size) + ".png";
+      if (!WritePng(png, BuildIcon(size), true)) {
+        std::fprintf(stderr, "assetgen: cannot write %s\n", png.c_str());
+        ok = false;
+      }
+    }
   }
   DoneFonts();
   return ok ? 0 : 1;

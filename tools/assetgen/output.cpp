@@ -10,7 +10,6 @@
 namespace assetgen {
 namespace {
 
-
 std::uint8_t Byte(float v) { return (std::uint8_t)(Clamp01(v) * 255 + 0.5f); }
 
 std::vector<std::uint8_t> BmpHeaders(int w, int h, int bits) {
@@ -95,6 +94,41 @@ std::string IconSource(const std::vector<std::uint8_t>& bmp) {
   return s;
 }
 
+bool WritePng(const std::string& path, const Image& im, bool alpha) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  const int channels = alpha ? 4 : 3;
+  png_set_IHDR(png, info, im.width(), im.height(), 8,
+               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(im.width() * channels);
+  for (int y = 0; y < im.height(); ++y) {
+    for (int x = 0; x < im.width(); ++x) {
+      const Color& c = im.at(x, y);
+      png_byte* out = &row[x * channels];
+      out[0] = Byte(c.r);
+      out[1] = Byte(c.g);
+      out[2] = Byte(c.b);
+      if (alpha) out[3] = Byte(c.a);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
 bool WriteContactSheet(const std::string& path, const Indexed& pic,
                        const std::vector<layout::Region>& regions) {
   Image im(pic.width, pic.height);
@@ -125,34 +159,7 @@ bool WriteContactSheet(const std::string& path, const Indexed& pic,
               Rgb(0, 0, 0, 0.7f));
     DrawMask(im, m, r.left + 1, r.top + 1, Rgb(255, 255, 120));
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, im.width(), im.height(), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<png_byte> row(im.width() * 3);
-  for (int y = 0; y < im.height(); ++y) {
-    for (int x = 0; x < im.width(); ++x) {
-      const Color& c = im.at(x, y);
-      row[x * 3] = Byte(c.r);
-      row[x * 3 + 1] = Byte(c.g);
-      row[x * 3 + 2] = Byte(c.b);
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  return WritePng(path, im, false);
 }
 
 }  // namespace assetgen

@@ -19,6 +19,8 @@ std::vector<std::uint8_t> Bmp24(const Image& im);
 std::vector<std::uint8_t> Bmp32(const Image& im);
 // C++ source defining resources::kIconBmp and resources::kIconBmpSize.
 std::string IconSource(const std::vector<std::uint8_t>& bmp);
+// An 8-bit RGB (or, with `alpha`, RGBA) PNG of the image.
+bool WritePng(const std::string& path, const Image& im, bool alpha);
 // A PNG of the picture through its palette, transparent pixels shown as a
 // chequer, every region outlined and named.
 bool WriteContactSheet(const std::string& path, const Indexed& pic,

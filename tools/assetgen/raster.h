@@ -37,6 +37,10 @@ class Image {
   Image(int w, int h, Color fill = {}) : w_(w), h_(h), px_(w * h, fill) {}
   int width() const { return w_; }
   int height() const { return h_; }
+  // Pixels per unit of drawing: the shapes are described in units, so one
+  // drawing can be made at any size (the icons at 16 to 256 pixels).
+  float scale() const { return scale_; }
+  void set_scale(float scale) { scale_ = scale; }
   Color& at(int x, int y) { return px_[y * w_ + x]; }
   const Color& at(int x, int y) const { return px_[y * w_ + x]; }
   bool inside(int x, int y) const {
@@ -63,6 +67,7 @@ class Image {
 
  private:
   int w_ = 0, h_ = 0;
+  float scale_ = 1;
   std::vector<Color> px_;
 };
 
@@ -73,16 +78,18 @@ struct Box {
 
 // Fills every pixel in `box` with shade(x, y), weighted by the coverage of
 // the shape `sdf` (negative inside). Coordinates are pixel centres + 0.5.
+// At a scale other than 1 the coordinates are units (see Image::scale).
 template <class Sdf, class Shade>
 void Fill(Image& im, Box box, Sdf sdf, Shade shade) {
-  int x0 = std::max(0, (int)std::floor(box.x0) - 1);
-  int y0 = std::max(0, (int)std::floor(box.y0) - 1);
-  int x1 = std::min(im.width() - 1, (int)std::ceil(box.x1) + 1);
-  int y1 = std::min(im.height() - 1, (int)std::ceil(box.y1) + 1);
+  const float k = im.scale();
+  int x0 = std::max(0, (int)std::floor(box.x0 * k) - 1);
+  int y0 = std::max(0, (int)std::floor(box.y0 * k) - 1);
+  int x1 = std::min(im.width() - 1, (int)std::ceil(box.x1 * k) + 1);
+  int y1 = std::min(im.height() - 1, (int)std::ceil(box.y1 * k) + 1);
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
-      float px = x + 0.5f, py = y + 0.5f;
-      float cov = Clamp01(0.5f - sdf(px, py));
+      float px = (x + 0.5f) / k, py = (y + 0.5f) / k;
+      float cov = Clamp01(0.5f - sdf(px, py) * k);
       if (cov > 0) im.Blend(x, y, shade(px, py), cov);
     }
 }

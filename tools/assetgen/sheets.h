@@ -26,7 +26,7 @@ Sheet BuildBossSheet();
 // 480 x 240 start-up splash.
 Image BuildSplash();
 // The window icon, 32 x 32 with alpha.
-Image BuildIcon();
+Image BuildIcon(int size = 32);
 
 // Shared pieces.
 struct Palette3 {

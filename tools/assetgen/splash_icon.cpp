@@ -54,8 +54,11 @@ Image BuildSplash() {
   return im;
 }
 
-Image BuildIcon() {
-  Image im(64, 64);
+Image BuildIcon(int size) {
+  // Drawn at twice the size and halved; the 32-pixel window icon is the
+  // drawing at one pixel a unit.
+  Image im(2 * size, 2 * size);
+  im.set_scale(size / 32.0f);
   CreatureStyle s = WalkerOneStyle(false);
   s.radius = 21;
   DrawCreature(im, 0, -4, s, 5, 3);

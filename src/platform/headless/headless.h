@@ -24,6 +24,7 @@ struct Options {
   std::string traceFile;
   std::string audioOutFile;  // the mix as a 44.1 kHz 16-bit stereo WAVE
   sound::Volumes volumes;    // for renders
+  std::string dataFolder;  // empty: the pictures are in the working folder
   bool traceActors = false;
   std::vector<std::pair<std::uint32_t, std::string>> shots;
   // Events given directly (tests, benchmarks) instead of an input file.

@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "base/data_folder.h"
 #include "base/numbers.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
@@ -128,14 +130,17 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       }
       options.frames = static_cast<long long>(n);
       ++i;
-    } else if (arg == "--input" || arg == "--trace" || arg == "--audio-out") {
+    } else if (arg == "--input" || arg == "--trace" || arg == "--audio-out" ||
+               arg == "--data") {
       if (!value) {
-        error = arg + " needs a file name";
+        error =
+            arg + (arg == "--data" ? " needs a folder" : " needs a file name");
         return false;
       }
       (arg == "--input"   ? options.inputFile
        : arg == "--trace" ? options.traceFile
-                          : options.audioOutFile) = value;
+       : arg == "--audio-out" ? options.audioOutFile
+                              : options.dataFolder) = value;
       ++i;
     } else if (arg == "--trace-actors") {
       options.traceActors = true;
@@ -195,6 +200,14 @@ int Run(const Options& options) {
     events.insert(firstLater, {0, {MsgType::LButtonDown, 0, 0}});
   }
 
+  std::error_code noFolder;
+  if (!options.dataFolder.empty() &&
+      !std::filesystem::is_directory(options.dataFolder, noFolder)) {
+    std::fprintf(stderr, "tumblesquash: --data \"%s\" is not a folder\n",
+                 options.dataFolder.c_str());
+    return 2;
+  }
+
   FILE* trace = nullptr;
   if (!options.traceFile.empty()) {
     trace = std::fopen(options.traceFile.c_str(), "w");
@@ -218,6 +231,8 @@ int Run(const Options& options) {
   // The run's platform lives only as long as the run; whoever called us
   // gets theirs back.
   platform::Platform* const caller = platform::Current();
+  const std::string callerData = base::DataFolder();
+  base::SetDataFolder(options.dataFolder);
   HeadlessPlatform platform(options, events, trace,
                             audio.open() ? &audio : nullptr);
   const long long lastFrame =
@@ -246,6 +261,7 @@ int Run(const Options& options) {
   // A run cut short by --frames still releases what it opened.
   loop::ReleaseDevices();
   platform::SetCurrent(caller);
+  base::SetDataFolder(callerData);
   if (trace && std::fclose(trace) != 0) {
     std::fprintf(stderr, "tumblesquash: cannot write trace \"%s\"\n",
                  options.traceFile.c_str());

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
+#include "base/data_folder.h"
 #include "loop/main_loop.h"
 #include "platform/sdl/icon.h"
 #include "platform/sdl/sdl_audio.h"
@@ -63,7 +65,8 @@ void SdlPlatform::ShowSplash() {
   SDL_Surface* target = SDL_GetWindowSurface(window_);
   if (!target) return;
   SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-  if (SDL_Surface* bmp = SDL_LoadBMP(layout::kSplashPicture)) {
+  const std::string splash = base::DataFile(layout::kSplashPicture);
+  if (SDL_Surface* bmp = SDL_LoadBMP(splash.c_str())) {
     SDL_Rect at{0, 0, bmp->w, bmp->h};
     SDL_BlitSurface(bmp, nullptr, target, &at);
     SDL_FreeSurface(bmp);
@@ -251,6 +254,11 @@ bool SdlPlatform::Present(const std::uint8_t* pixels, int pitch,
 bool SdlPlatform::OpenAudio() { return OpenSdlAudio(); }
 
 void SdlPlatform::CloseAudio() { CloseSdlAudio(); }
+
+void ShowStartupError(const char* text) {
+  std::fprintf(stderr, "tumblesquash: %s\n", text);
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, kTitle, text, nullptr);
+}
 
 int RunSdl(const SdlOptions& options) {
   static SdlPlatform platform(options);

@@ -53,4 +53,8 @@ class SdlPlatform final : public NullPlatform {
 
 int RunSdl(const SdlOptions& options);
 
+// A problem that stops the game before it starts: one line on stderr and a
+// message box where a display can show one.
+void ShowStartupError(const char* text);
+
 }  // namespace platform

@@ -51,7 +51,7 @@ using platform::MsgType;
 constexpr char kSaveFolder[] = "/save/";
 
 std::string PathOf(const char* name) {
-  if (std::string(name) == base::kScoreFile)
+  if (std::string(name) == base::kScoreFileName)
     return kSaveFolder + std::string(name);
   return name;
 }

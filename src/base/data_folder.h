@@ -1,0 +1,14 @@
+// The folder the picture files are read from. The back end chooses it
+// before the run starts; empty means the working folder, as always.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace base {
+
+void SetDataFolder(std::string folder);
+const std::string& DataFolder();
+// `name` inside the data folder.
+std::string DataFile(std::string_view name);
+
+}  // namespace base

@@ -1,0 +1,82 @@
+// Where an installed game finds its pictures and keeps the player's files.
+//
+// Decisions only look at the file system; nothing is created or copied until
+// PrepareScoreFile, so --help can show the paths without touching anything.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+
+namespace platform {
+
+// What the process was started with that decides where files are.
+struct FileEnvironment {
+  std::string home;           // $HOME, else the password database's
+  std::string xdgDataHome;    // $XDG_DATA_HOME as set (used when absolute)
+  std::string xdgConfigHome;  // $XDG_CONFIG_HOME as set (likewise)
+  std::string workingFolder;
+  std::string executableFolder;     // empty when it cannot be told
+  std::string installedDataFolder;  // where `cmake --install` puts them
+  std::string relocatedDataFolder;  // the same, relative to the executable
+};
+
+// The environment of this process. `argv0` helps only where /proc is missing.
+FileEnvironment CurrentFileEnvironment(const char* argv0);
+
+// The folders searched for the pictures, in order, each once: the folder
+// given with --data, the installed data folder (seen from the executable,
+// then as configured), the executable's own folder, the working folder.
+std::vector<std::string> PictureFolders(const FileEnvironment& env,
+                                        const std::string& dataOption);
+// True when `folder` holds every picture file; else `missing` names the
+// first one it lacks.
+bool HoldsPictures(const std::string& folder, std::string& missing);
+
+// The player's folders: $XDG_DATA_HOME/tumblesquash (by default
+// ~/.local/share/tumblesquash) and $XDG_CONFIG_HOME/tumblesquash (by default
+// ~/.config/tumblesquash). Empty when there is no home to put them in.
+std::string UserDataFolder(const FileEnvironment& env);
+std::string UserConfigFolder(const FileEnvironment& env);
+
+struct ScorePlace {
+  enum class Kind { Option, Portable, User, WorkingFolder };
+  Kind kind = Kind::WorkingFolder;
+  std::string path;
+  // An old "Score.dat" to copy to `path` before the first load (only while
+  // `path` is missing); empty for none.
+  std::string copyFrom;
+};
+
+// --score-file wins; then a "Score.dat" already beside the pictures (a
+// portable folder such as build/run); then the player's data folder, taking
+// over an old file from the working folder. Without a home at all, the
+// working folder, as the game always did.
+ScorePlace ChooseScoreFile(const FileEnvironment& env,
+                           const std::string& pictureFolder,
+                           const std::string& scoreOption);
+
+// Everything decided for one run.
+struct GameFiles {
+  std::vector<std::string> searched;  // the picture folders, in order
+  std::string pictures;               // the first that holds them, or empty
+  // When --data named a folder without them: the file it lacks.
+  std::string dataOptionLacks;
+  ScorePlace scores;
+};
+GameFiles DecideGameFiles(const FileEnvironment& env,
+                          const std::string& dataOption,
+                          const std::string& scoreOption);
+
+// Makes the score file's folder and copies an old file into place once: the
+// old file is never moved, changed or deleted, and a file already in place
+// is never replaced. Says on stderr what it did or could not do.
+void PrepareScoreFile(Platform& files, const ScorePlace& place);
+
+// Makes `path` and its missing parents (new ones private to the player).
+bool MakeFolders(const std::string& path, std::string& error);
+
+// The folder a path is in ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
+}  // namespace platform
