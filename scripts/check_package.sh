@@ -54,16 +54,20 @@ for m in proc sys dev tmp/.X11-unix; do
   mount --bind "/$m" "$root/$m"
   mounted+=("$root/$m")
 done
-in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "$@"; }
+in_root() {
+  chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
+    DEBIAN_FRONTEND=noninteractive "$@"
+}
 
 echo "== installing it with apt"
 in_root apt-get purge -y -qq tumblesquash >/dev/null 2>&1 || true
 rm -rf "$root/root/.local/share/tumblesquash"
 cp "$deb" "$root/root/"
 in_root apt-get update -qq
-DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -qq \
-  "/root/$(basename "$deb")" >/dev/null
-in_root dpkg -L tumblesquash
+in_root apt-get install -y "/root/$(basename "$deb")" >"$root/root/apt.log" 2>&1 ||
+  { cat "$root/root/apt.log"; exit 1; }
+grep -E "newly installed" "$root/root/apt.log"
+in_root dpkg -L tumblesquash | grep -v '/$' | grep -E 'bin/|\.(desktop|xml|gz|png|ssk|SSK|bmp)$' | head -20
 
 echo "== running it from an unrelated folder"
 mkdir -p "$root/srv/elsewhere"
