@@ -4,9 +4,10 @@
 #
 #   bash scripts/check_package.sh [ROOT]
 #
-# ROOT (default /var/tmp/ts-bookworm) receives a minimal Debian 12 made with
-# debootstrap, once; later runs reuse it and only reinstall the package. Needs
-# root and Debian's package mirror. The game itself runs on a virtual display
+# ROOT (default /var/tmp/ts-bookworm) receives a fresh copy of a minimal
+# Debian 12 that debootstrap makes once (in ROOT.base), so every run installs
+# into a system that has never seen the game or its libraries. Needs root and
+# Debian's package mirror. The game itself runs on a virtual display
 # of this machine (Xvfb), shared into the chroot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,10 +38,13 @@ deb=$(ls build-pkg/tumblesquash_*.deb)
 echo "$deb"
 dpkg-deb --field "$deb" Package Version Depends
 
-if [[ ! -f "$root/etc/debian_version" ]]; then
-  echo "== making a fresh Debian 12 in $root"
-  debootstrap --variant=minbase bookworm "$root" >/dev/null
+if [[ ! -f "$root.base/etc/debian_version" ]]; then
+  echo "== making a minimal Debian 12 in $root.base"
+  rm -rf "$root.base"
+  debootstrap --variant=minbase bookworm "$root.base" >/dev/null
 fi
+rm -rf "$root"
+cp -a "$root.base" "$root"
 
 mounted=()
 xvfb=
@@ -60,8 +64,6 @@ in_root() {
 }
 
 echo "== installing it with apt"
-in_root apt-get purge -y -qq tumblesquash >/dev/null 2>&1 || true
-rm -rf "$root/root/.local/share/tumblesquash"
 cp "$deb" "$root/root/"
 in_root apt-get update -qq
 in_root apt-get install -y "/root/$(basename "$deb")" >"$root/root/apt.log" 2>&1 ||

@@ -3,9 +3,6 @@
 # (for example --window). Without a display, runs it on a virtual one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  export TS_WANT_XVFB=1
-fi
 bash scripts/build.sh
 cd build/run
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then

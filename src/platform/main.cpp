@@ -1,15 +1,19 @@
 // TumbleSquash: the game in a window (or full screen), or headless with
 // --headless for tests and reviews.
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "base/data_folder.h"
+#include "base/numbers.h"
 #include "base/scores.h"
 #include "platform/headless/headless.h"
 #include "platform/null/game_files.h"
 #include "platform/null/null_platform.h"
+#include "platform/null/settings_file.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_platform.h"
 #include "sound/volumes.h"
@@ -30,39 +34,63 @@ std::string SearchedList(const platform::GameFiles& files) {
 void PrintUsage(FILE* to) {
   std::fputs(
       "usage: tumblesquash [OPTION...]\n"
-      "A mouse shooting gallery. Click the small window to start; left button\n"
-      "shoots, right button hides the game (boss key), Escape quits.\n"
+      "A mouse shooting gallery. Click the small window to start.\n"
+      "\n"
+      "Keys and buttons:\n"
+      "  left button          shoot; choose in the menus\n"
+      "  right button         in play: hide the game (boss key), again to "
+      "come back;\n"
+      "                       in the menu: back to the title\n"
+      "  Escape               quit\n"
+      "  M                    mute and unmute\n"
+      "  - and =              the volume down and up\n"
+      "  Alt+Enter            switch between full screen and a window\n"
+      "  F12                  save a screenshot (its path is printed)\n"
+      "In a window the game pauses while another window has the foreground;\n"
+      "in full screen, leaving it ends the game.\n"
       "\n"
       "Options:\n"
-      "  --window             play in a window instead of full screen\n"
-      "  --data DIR           read the pictures from DIR\n"
-      "  --score-file FILE    keep the scores in FILE\n"
+      "  --fullscreen         play full screen (the default)\n"
+      "  --window             play in a window\n"
+      "  --scale N            the window at N times 640 x 480 (0: the "
+      "largest\n"
+      "                       that fits, the default); mode and scale are\n"
+      "                       remembered for the next start\n"
+      "  --record FILE        write this session's input to FILE (an input\n"
+      "                       script beginning \"# seed N\")\n"
+      "  --replay FILE        play a recorded session back in the window\n"
+      "  --trace FILE         one line of JSON a frame, as --headless writes\n"
       "  --volume N, --music-volume N, --effects-volume N\n"
       "                       the master, music and effects volumes, 0 to "
       "100\n"
-      "  --mute               start muted (M mutes and unmutes, - and = turn\n"
-      "                       the volume down and up while playing)\n"
+      "                       (remembered, as the keys set them)\n"
+      "  --mute               start muted\n"
+      "  --data DIR           read the pictures from DIR\n"
+      "  --score-file FILE    keep the scores in FILE\n"
       "  --sound-test         play every recording once and end\n"
       "  -h, --help           show this help and the paths in use\n"
       "  --version            show the version\n"
       "\n"
       "  --headless [--seed N] [--frames N] [--input FILE] [--trace FILE]\n"
       "             [--trace-actors] [--shot FRAME:FILE.png ...] [--data DIR]\n"
+      "             [--audio-out FILE.wav] [volume options]\n"
       "                       run without a window, for tests: pictures and\n"
       "                       Score.dat in the working folder (pictures in\n"
-      "                       DIR with --data)\n"
+      "                       DIR with --data); a recorded session replays\n"
+      "                       with --seed N --input FILE\n"
       "\n"
       "The pictures are looked for in --data DIR, the installed data folder,\n"
       "the program's own folder and the working folder, in that order. The\n"
       "scores are kept in $XDG_DATA_HOME/tumblesquash (by default\n"
       "~/.local/share/tumblesquash), unless a Score.dat already sits beside\n"
-      "the pictures.\n",
+      "the pictures. TUMBLESQUASH_FPS=1 prints the pacing once a second.\n",
       to);
 }
 
-void PrintPaths(const platform::GameFiles& files) {
+void PrintPaths(const platform::GameFiles& files, const std::string& settings,
+                const std::string& screenshots) {
   using Kind = platform::ScorePlace::Kind;
-  std::printf("\nPaths in use:\n  pictures:   %s\n  searched:   %s\n",
+  std::printf("\nPaths in use:\n  pictures:    %s\n  searched:    %s\n",
               files.pictures.empty() ? "(not found)" : files.pictures.c_str(),
               SearchedList(files).c_str());
   const char* why = "";
@@ -80,11 +108,15 @@ void PrintPaths(const platform::GameFiles& files) {
       why = " (working folder: no home folder)";
       break;
   }
-  std::printf("  scores:     %s%s\n", files.scores.path.c_str(), why);
+  std::printf("  scores:      %s%s\n", files.scores.path.c_str(), why);
   if (!files.scores.copyFrom.empty()) {
-    std::printf("              (the first run copies %s there)\n",
+    std::printf("               (the first run copies %s there)\n",
                 files.scores.copyFrom.c_str());
   }
+  std::printf(
+      "  settings:    %s\n  screenshots: %s\n",
+      settings.empty() ? "(none: no home folder)" : settings.c_str(),
+      screenshots.empty() ? "(none: no home folder)" : screenshots.c_str());
 }
 
 // The value after an option that needs one.
@@ -110,22 +142,27 @@ int main(int argc, char** argv) {
     return headless::Run(options);
   }
   platform::SdlOptions options;
-  std::string dataOption, scoreOption;
-  sound::Volumes volumes;
-  bool help = false, soundTest = false;
+  std::string dataOption, scoreOption, scaleText;
+  // The volume options, applied over the remembered volumes further down.
+  std::vector<int> volumeOptions;
+  bool help = false, soundTest = false, fullScreen = false, window = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* volumeError = nullptr;
+    sound::Volumes ignored;
     const int volumeArgs =
-        sound::ParseVolumeOption(argc, argv, i, volumes, volumeError);
+        sound::ParseVolumeOption(argc, argv, i, ignored, volumeError);
     if (volumeArgs < 0) {
       std::fprintf(stderr, "tumblesquash: %s\n", volumeError);
       return 2;
     }
     if (volumeArgs > 0) {
+      volumeOptions.push_back(i);
       i += volumeArgs - 1;
     } else if (arg == "--window") {
-      options.windowed = true;
+      window = true;
+    } else if (arg == "--fullscreen") {
+      fullScreen = true;
     } else if (arg == "--sound-test") {
       soundTest = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -137,16 +174,47 @@ int main(int argc, char** argv) {
       if (!TakeValue(argc, argv, i, dataOption)) return 2;
     } else if (arg == "--score-file") {
       if (!TakeValue(argc, argv, i, scoreOption)) return 2;
+    } else if (arg == "--scale") {
+      if (!TakeValue(argc, argv, i, scaleText)) return 2;
+    } else if (arg == "--record") {
+      if (!TakeValue(argc, argv, i, options.recordFile)) return 2;
+    } else if (arg == "--replay") {
+      if (!TakeValue(argc, argv, i, options.replayFile)) return 2;
+    } else if (arg == "--trace") {
+      if (!TakeValue(argc, argv, i, options.traceFile)) return 2;
     } else {
       std::fprintf(stderr, "tumblesquash: unknown option \"%s\" (try --help)\n",
                    argv[i]);
       return 2;
     }
   }
-  sound::SetVolumes(volumes);
-  if (soundTest) return platform::RunSdlSoundTest();
-  const platform::GameFiles files = platform::DecideGameFiles(
-      platform::CurrentFileEnvironment(argv[0]), dataOption, scoreOption);
+  std::uint64_t scale = 0;
+  if (!scaleText.empty() &&
+      !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
+    std::fprintf(stderr, "tumblesquash: --scale needs a number from 0 to %d\n",
+                 platform::kMaxScale);
+    return 2;
+  }
+  if (fullScreen && window) {
+    std::fprintf(
+        stderr, "tumblesquash: --fullscreen and --window exclude each other\n");
+    return 2;
+  }
+  if (!options.recordFile.empty() && !options.replayFile.empty()) {
+    std::fprintf(stderr,
+                 "tumblesquash: --record and --replay exclude each other\n");
+    return 2;
+  }
+  const platform::FileEnvironment env =
+      platform::CurrentFileEnvironment(argv[0]);
+  const std::string configFolder = platform::UserConfigFolder(env);
+  const std::string dataFolder = platform::UserDataFolder(env);
+  const std::string settingsPath =
+      configFolder.empty() ? "" : configFolder + "/settings.conf";
+  options.screenshotFolder =
+      dataFolder.empty() ? "" : dataFolder + "/screenshots";
+  const platform::GameFiles files =
+      platform::DecideGameFiles(env, dataOption, scoreOption);
   if (!files.dataOptionLacks.empty()) {
     std::fprintf(stderr,
                  "tumblesquash: --data \"%s\": no \"%s\" there; looking "
@@ -155,9 +223,24 @@ int main(int argc, char** argv) {
   }
   if (help) {
     PrintUsage(stdout);
-    PrintPaths(files);
+    PrintPaths(files, settingsPath, options.screenshotFolder);
     return 0;
   }
+  platform::NullPlatform fileAccess;
+  platform::SettingsFile settings;
+  if (!settingsPath.empty()) {
+    settings.Load(fileAccess, settingsPath);
+    options.settings = &settings;
+  }
+  // The volumes as last time, but for those the options set.
+  sound::Volumes volumes = platform::ReadVolumes(settings);
+  for (int at : volumeOptions) {
+    const char* ignored = nullptr;
+    sound::ParseVolumeOption(argc, argv, at, volumes, ignored);
+  }
+  sound::SetVolumes(volumes);
+  if (soundTest) return platform::RunSdlSoundTest();
+
   if (files.pictures.empty()) {
     const std::string text =
         "The picture files (" + std::string(layout::kGameSheet) +
@@ -168,7 +251,25 @@ int main(int argc, char** argv) {
   }
   base::SetDataFolder(files.pictures);
   base::SetScoreFilePath(files.scores.path);
-  platform::NullPlatform fileAccess;
   platform::PrepareScoreFile(fileAccess, files.scores);
+
+  // The window's mode and scale: as last time, unless an option says. What
+  // the options say is remembered.
+  options.display = platform::ReadDisplaySettings(settings);
+  if (fullScreen || window) options.display.fullScreen = fullScreen;
+  if (!scaleText.empty()) options.display.scale = static_cast<int>(scale);
+  const bool told =
+      fullScreen || window || !scaleText.empty() || !volumeOptions.empty();
+  if (told && options.settings) {
+    platform::WriteDisplaySettings(settings, options.display);
+    platform::WriteVolumes(settings, volumes);
+    std::string error;
+    if (!settings.Save(fileAccess, error)) {
+      std::fprintf(stderr,
+                   "TumbleSquash: cannot save the settings \"%s\": %s\n",
+                   settingsPath.c_str(), error.c_str());
+    }
+  }
+  options.showStats = std::getenv("TUMBLESQUASH_FPS") != nullptr;
   return platform::RunSdl(options);
 }

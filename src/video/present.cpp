@@ -176,4 +176,51 @@ void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
   convert(pixels, pitch, width, height, palette, out);
 }
 
+void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
+                        int height, const platform::PaletteEntry* palette,
+                        int scale, std::uint32_t* out, int outPitch) {
+  // A source row is converted once into a small buffer (it stays in the
+  // first-level cache), widened into the first of its output rows, and that
+  // row is copied into the others.
+  constexpr int kChunk = 1024;
+  std::uint32_t row[kChunk];
+  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+  const std::size_t outRow = static_cast<std::size_t>(width) * scale * 4;
+  for (int y = 0; y < height; ++y) {
+    auto* first = reinterpret_cast<std::uint32_t*>(
+        bytes + static_cast<std::size_t>(y) * scale * outPitch);
+    for (int x0 = 0; x0 < width; x0 += kChunk) {
+      const int n = width - x0 < kChunk ? width - x0 : kChunk;
+      ConvertFrame(pixels + static_cast<long>(y) * pitch + x0, pitch, n, 1,
+                   palette, row);
+      std::uint32_t* o = first + static_cast<std::size_t>(x0) * scale;
+      switch (scale) {
+        case 1:
+          std::memcpy(o, row, static_cast<std::size_t>(n) * 4);
+          break;
+        case 2:
+          for (int x = 0; x < n; ++x) {
+            const std::uint64_t two = row[x] | std::uint64_t(row[x]) << 32;
+            std::memcpy(o + 2 * x, &two, 8);
+          }
+          break;
+        case 3:
+          for (int x = 0; x < n; ++x) {
+            o[3 * x] = o[3 * x + 1] = o[3 * x + 2] = row[x];
+          }
+          break;
+        default:
+          for (int x = 0; x < n; ++x) {
+            for (int k = 0; k < scale; ++k) o[scale * x + k] = row[x];
+          }
+          break;
+      }
+    }
+    for (int k = 1; k < scale; ++k) {
+      std::memcpy(bytes + (static_cast<std::size_t>(y) * scale + k) * outPitch,
+                  first, outRow);
+    }
+  }
+}
+
 }  // namespace video

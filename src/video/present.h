@@ -10,6 +10,13 @@ namespace video {
 void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
                   const platform::PaletteEntry* palette, std::uint32_t* out);
 
+// The same, whole-number scaled: every pixel becomes a `scale` x `scale`
+// block of out, whose rows are `outPitch` bytes apart (a screen texture's
+// rows). One pass over the frame, for screens too slow to scale it.
+void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
+                        int height, const platform::PaletteEntry* palette,
+                        int scale, std::uint32_t* out, int outPitch);
+
 // Chooses the conversion: 0 the pair table, 1 AVX-512 VBMI, capped at what
 // the processor has; -1 the best it has. Returns the level in use.
 int SetPresentLevel(int level);

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "platform/null/script.h"
 #include "sound/volumes.h"
 
 namespace headless {
 
-struct ScriptEvent {
-  std::uint32_t frame;
-  platform::Message message;
-};
+using platform::ParseScript;
+using platform::ScriptEvent;
+using platform::WritePng;
 
 struct Options {
   bool hasSeed = false;
@@ -24,7 +24,7 @@ struct Options {
   std::string traceFile;
   std::string audioOutFile;  // the mix as a 44.1 kHz 16-bit stereo WAVE
   sound::Volumes volumes;    // for renders
-  std::string dataFolder;  // empty: the pictures are in the working folder
+  std::string dataFolder;    // empty: the pictures are in the working folder
   bool traceActors = false;
   std::vector<std::pair<std::uint32_t, std::string>> shots;
   // Events given directly (tests, benchmarks) instead of an input file.
@@ -34,16 +34,8 @@ struct Options {
 // Parses the options that follow --headless. False with a one-line message.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 
-// Parses an input script. False with a message naming the line.
-bool ParseScript(const std::string& text, const std::string& name,
-                 std::vector<ScriptEvent>& events, std::string& error);
-
 // Runs the program to its end; returns the exit code (non-zero only when the
 // script or trace file cannot be used, with a message on stderr).
 int Run(const Options& options);
-
-// Writes a 640 x 480 frame of palette indices as an RGB PNG. False on error.
-bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
-              const platform::PaletteEntry* palette);
 
 }  // namespace headless

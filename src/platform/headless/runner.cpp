@@ -184,21 +184,7 @@ int Run(const Options& options) {
       return 2;
     }
   }
-  std::stable_sort(events.begin(), events.end(),
-                   [](const ScriptEvent& a, const ScriptEvent& b) {
-                     return a.frame < b.frame;
-                   });
-  // Without a click of its own the script gets one, so the pre-game wait ends.
-  const auto firstLater =
-      std::find_if(events.begin(), events.end(),
-                   [](const ScriptEvent& e) { return e.frame > 0; });
-  const bool hasClick =
-      std::any_of(events.begin(), firstLater, [](const ScriptEvent& e) {
-        return e.message.type == MsgType::LButtonDown;
-      });
-  if (!hasClick) {
-    events.insert(firstLater, {0, {MsgType::LButtonDown, 0, 0}});
-  }
+  platform::PrepareScript(events);
 
   std::error_code noFolder;
   if (!options.dataFolder.empty() &&

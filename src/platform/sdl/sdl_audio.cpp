@@ -88,6 +88,10 @@ bool HandleVolumeKey(SDL_Keycode key, bool repeat) {
   return true;
 }
 
+void PauseSdlAudio(bool pause) {
+  if (audioDevice) SDL_PauseAudioDevice(audioDevice, pause ? 1 : 0);
+}
+
 namespace {
 
 // No screen; the real audio device.

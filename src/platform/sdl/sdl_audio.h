@@ -12,6 +12,8 @@ void SetSdlAppName();
 // pulling from the mixer. False when there is no device.
 bool OpenSdlAudio();
 void CloseSdlAudio();
+// Holds the device still (true) or lets it play on; nothing when closed.
+void PauseSdlAudio(bool pause);
 
 // The player's volume keys: M mutes and unmutes, - and = (or the keypad's
 // - and +) turn the master volume down and up a tenth, unmuting. True when

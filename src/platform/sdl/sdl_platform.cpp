@@ -1,13 +1,21 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <time.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "base/data_folder.h"
 #include "loop/main_loop.h"
+#include "loop/trace.h"
 #include "platform/sdl/icon.h"
 #include "platform/sdl/sdl_audio.h"
+#include "sound/volumes.h"
 #include "video/display.h"
 #include "video/present.h"
 #include "video/sheet_layout.h"
@@ -17,14 +25,128 @@ namespace platform {
 namespace {
 constexpr int kWidth = 640, kHeight = 480;
 constexpr char kTitle[] = "TumbleSquash";
+constexpr char kPausedTitle[] = "TumbleSquash (paused: click to go on)";
+constexpr FramePacer::Nanos kFocusGrace = FramePacer::kSecond / 2;
+
+// An OpenGL renderer that runs on the processor (Mesa's llvmpipe and
+// friends): SDL's own software renderer shows our ready-scaled frames for a
+// fraction of its cost.
+bool IsSoftwareGl(const SDL_RendererInfo& info) {
+  if (SDL_strncmp(info.name, "opengl", 6) != 0) return false;
+  using GetString = const unsigned char* (*)(unsigned);
+  const auto get =
+      reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  constexpr unsigned kGlRenderer = 0x1F01;
+  const char* name =
+      get ? reinterpret_cast<const char*>(get(kGlRenderer)) : nullptr;
+  if (!name) return false;
+  for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software"}) {
+    if (SDL_strstr(name, soft)) return true;
+  }
+  return false;
+}
+
+FramePacer::Nanos CpuTime(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return FramePacer::Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
+}
 }  // namespace
 
-SdlPlatform::SdlPlatform(const SdlOptions& options) : options_(options) {}
+SdlPlatform::SdlPlatform(const SdlOptions& options)
+    : options_(options), fullScreen_(options.display.fullScreen) {
+  if (!options_.screenshotFolder.empty()) {
+    screenshots_ =
+        std::make_unique<ScreenshotWriter>(options_.screenshotFolder);
+  }
+  shown_.resize(kWidth * kHeight);
+}
 
 SdlPlatform::~SdlPlatform() {
+  screenshots_.reset();
+  CloseFiles();
   CloseDisplay();
   if (window_) SDL_DestroyWindow(window_);
   SDL_Quit();
+}
+
+// The clock the pacer counts in (the same one `time.monotonic` reads, so
+// outside tools can compare their times with ours).
+SdlPlatform::Nanos SdlPlatform::Now() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
+}
+
+// The processor sleeps until the next frame is due: no spinning.
+void SdlPlatform::SleepUntil(Nanos when) {
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(when / FramePacer::kSecond);
+  ts.tv_nsec = static_cast<long>(when % FramePacer::kSecond);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) ==
+         EINTR) {
+  }
+}
+
+bool SdlPlatform::OpenFiles(std::uint32_t& seed, bool& fixedSeed) {
+  if (!options_.replayFile.empty()) {
+    std::ifstream in(options_.replayFile, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "tumblesquash: cannot read \"%s\"\n",
+                   options_.replayFile.c_str());
+      return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!ParseScript(text.str(), options_.replayFile, replay_, error)) {
+      std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
+      return false;
+    }
+    PrepareScript(replay_);
+    if (ReadScriptSeed(text.str(), seed)) {
+      fixedSeed = true;
+    } else {
+      std::fprintf(stderr,
+                   "tumblesquash: %s has no \"# seed N\" first line; the "
+                   "replay starts from another seed than the recording\n",
+                   options_.replayFile.c_str());
+    }
+  }
+  if (!options_.recordFile.empty()) {
+    record_ = std::fopen(options_.recordFile.c_str(), "w");
+    if (!record_) {
+      std::fprintf(stderr, "tumblesquash: cannot write \"%s\": %s\n",
+                   options_.recordFile.c_str(), std::strerror(errno));
+      return false;
+    }
+    // A recording must replay from the same seed, so it is chosen now.
+    if (!fixedSeed) {
+      seed = CalendarSeconds();
+      fixedSeed = true;
+    }
+    std::fprintf(record_, "# seed %u\n", seed);
+    std::fflush(record_);
+  }
+  if (!options_.traceFile.empty()) {
+    trace_ = std::fopen(options_.traceFile.c_str(), "w");
+    if (!trace_) {
+      std::fprintf(stderr, "tumblesquash: cannot write \"%s\": %s\n",
+                   options_.traceFile.c_str(), std::strerror(errno));
+      return false;
+    }
+    traceLine_.reserve(1 << 12);
+  }
+  return true;
+}
+
+bool SdlPlatform::CloseFiles() {
+  bool ok = true;
+  for (std::FILE** f : {&record_, &trace_}) {
+    if (*f && std::fclose(*f) != 0) ok = false;
+    *f = nullptr;
+  }
+  return ok;
 }
 
 void SdlPlatform::SetIcon(SDL_Window* window) {
@@ -38,6 +160,15 @@ void SdlPlatform::SetIcon(SDL_Window* window) {
 
 bool SdlPlatform::CreateStartWindow() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // SDL drops a click that comes within 10 ms of the window getting the
+  // focus; here no click is lost (the one that brings the window forward
+  // counts like any other).
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // A window's own image (the splash, the software renderer's target) goes
+  // straight to the X server, not through an OpenGL texture: where OpenGL
+  // runs on the processor that costs several times as much. SDL decides
+  // this once, at the first window image.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SetSdlAppName();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
   // SDL falls back to drawing into memory when there is no display at all;
@@ -74,60 +205,127 @@ void SdlPlatform::ShowSplash() {
   SDL_UpdateWindowSurface(window_);
 }
 
+// The largest whole-number scale whose window fits the desktop.
+int SdlPlatform::FittingScale() const {
+  const int display =
+      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  SDL_Rect usable{0, 0, kWidth, kHeight};
+  SDL_GetDisplayUsableBounds(display, &usable);
+  return std::max(1, std::min(usable.w / kWidth, usable.h / kHeight));
+}
+
 bool SdlPlatform::OpenDisplay() {
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  const int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
+  const int display =
+      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
   SDL_DisplayMode mode{};
   const bool haveMode = SDL_GetDesktopDisplayMode(display, &mode) == 0;
-  // Vsync only where the display itself runs at 60 Hz; elsewhere a timer
-  // keeps the game at 60 frames a second.
+  // Vsync is tried only where the display says it runs at 60 Hz, and kept
+  // only while the presents it paces measure so.
   vsync_ = haveMode && mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
+  const int fit = FittingScale();
 
   if (window_) SDL_DestroyWindow(window_);
   window_ = nullptr;
   focused_ = false;
   Uint32 flags = SDL_WINDOW_SHOWN;
   int w = kWidth, h = kHeight;
-  if (options_.windowed) {
-    SDL_Rect usable{0, 0, kWidth, kHeight};
-    SDL_GetDisplayUsableBounds(display, &usable);
-    if (usable.w >= 2 * kWidth && usable.h >= 2 * kHeight) {
-      w *= 2;
-      h *= 2;
-    }
-  } else if (haveMode) {
-    // The desktop's own mode, at its own size: even where no window manager
+  if (fullScreen_) {
+    // The desktop's own mode at its own size: even where no window manager
     // takes the window full screen, it still covers the desktop.
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-    w = mode.w;
-    h = mode.h;
+    if (haveMode) {
+      w = mode.w;
+      h = mode.h;
+    }
   } else {
-    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    flags |= SDL_WINDOW_RESIZABLE;
+    const int want = options_.display.scale;
+    if (want > fit) {
+      std::fprintf(stderr,
+                   "TumbleSquash: a window at %d times 640 x 480 does not fit "
+                   "the desktop; using %d\n",
+                   want, fit);
+    }
+    const int s = want == 0 ? fit : std::min(want, fit);
+    w *= s;
+    h *= s;
   }
-  window_ =
-      SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
-                       SDL_WINDOWPOS_CENTERED_DISPLAY(display), w, h, flags);
-  if (!window_) return false;
-  SetIcon(window_);
+  auto create = [&] {
+    window_ =
+        SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                         SDL_WINDOWPOS_CENTERED_DISPLAY(display), w, h, flags);
+    if (window_) SetIcon(window_);
+    return window_ != nullptr;
+  };
+  if (!create()) return false;
   const Uint32 rflags = vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0;
   renderer_ = SDL_CreateRenderer(window_, -1, rflags);
-  if (!renderer_)
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!renderer_) return false;
   SDL_RendererInfo info{};
-  if (SDL_GetRendererInfo(renderer_, &info) == 0 &&
-      !(info.flags & SDL_RENDERER_PRESENTVSYNC)) {
-    vsync_ = false;
+  if (renderer_ && SDL_GetRendererInfo(renderer_, &info) == 0 &&
+      !SDL_getenv("SDL_RENDER_DRIVER") && IsSoftwareGl(info)) {
+    // OpenGL on the processor costs far more than SDL's own software
+    // renderer drawing into the window's shared-memory image. A window
+    // without OpenGL, then.
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    SDL_DestroyWindow(window_);
+    if (!create()) return false;
   }
-  // Whole-number scaling, letterboxed, never blurred.
-  SDL_RenderSetLogicalSize(renderer_, kWidth, kHeight);
-  SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888,
-                               SDL_TEXTUREACCESS_STREAMING, kWidth, kHeight);
-  if (!texture_) return false;
+  if (!renderer_) {
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (!renderer_ || SDL_GetRendererInfo(renderer_, &info) != 0) return false;
+  if (!(info.flags & SDL_RENDERER_PRESENTVSYNC)) vsync_ = false;
+  // Frames are written in the window's own pixel format where the renderer
+  // takes it, so nothing converts them again.
+  const Uint32 native = SDL_GetWindowPixelFormat(window_);
+  textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
+  for (Uint32 i = 0; i < info.num_texture_formats; ++i) {
+    if (info.texture_formats[i] == native &&
+        (native == SDL_PIXELFORMAT_RGB888 ||
+         native == SDL_PIXELFORMAT_ARGB8888)) {
+      textureFormat_ = native;
+    }
+  }
+  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  if (!UpdateLayout()) return false;
   SDL_RaiseWindow(window_);
-  nextTick_ = SDL_GetPerformanceCounter();
+  displayOpen_ = true;
+  focusGraceUntil_ = Now() + kFocusGrace;
+  pacer_.Restart(Now());
+  statsStart_ = Now();
+  statsCpuStart_ = CpuTime(CLOCK_THREAD_CPUTIME_ID);
+  statsProcessCpuStart_ = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  if (options_.showStats) {
+    std::fprintf(stderr, "TumbleSquash: renderer %s, %s, vsync %s\n", info.name,
+                 SDL_GetPixelFormatName(textureFormat_), vsync_ ? "on" : "off");
+  }
   return true;
+}
+
+// Where the picture goes in the window: the largest whole-number scale that
+// fits, centred, black bars around it.
+bool SdlPlatform::UpdateLayout() {
+  if (!renderer_) return false;
+  if (SDL_GetRendererOutputSize(renderer_, &outWidth_, &outHeight_) != 0) {
+    return false;
+  }
+  int pointsW = 0, pointsH = 0;
+  SDL_GetWindowSize(window_, &pointsW, &pointsH);
+  pixelsPerPoint_ = pointsW > 0 ? float(outWidth_) / float(pointsW) : 1.0f;
+  scale_ = std::max(1, std::min(outWidth_ / kWidth, outHeight_ / kHeight));
+  picture_ = {(outWidth_ - kWidth * scale_) / 2,
+              (outHeight_ - kHeight * scale_) / 2, kWidth * scale_,
+              kHeight * scale_};
+  int tw = 0, th = 0;
+  if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &tw, &th);
+  if (tw != picture_.w || th != picture_.h) {
+    if (texture_) SDL_DestroyTexture(texture_);
+    texture_ =
+        SDL_CreateTexture(renderer_, textureFormat_,
+                          SDL_TEXTUREACCESS_STREAMING, picture_.w, picture_.h);
+  }
+  return texture_ != nullptr;
 }
 
 void SdlPlatform::CloseDisplay() {
@@ -135,6 +333,8 @@ void SdlPlatform::CloseDisplay() {
   if (renderer_) SDL_DestroyRenderer(renderer_);
   texture_ = nullptr;
   renderer_ = nullptr;
+  if (window_ && displayOpen_) SDL_SetWindowGrab(window_, SDL_FALSE);
+  displayOpen_ = false;
 }
 
 void SdlPlatform::ShowFailure(const char* caption, const char* text) {
@@ -146,109 +346,327 @@ void SdlPlatform::ShowFailure(const char* caption, const char* text) {
 
 void SdlPlatform::HideCursor() { SDL_ShowCursor(SDL_DISABLE); }
 
-bool SdlPlatform::Translate(const SDL_Event& e, Message& out) {
-  const auto clampTo = [](int v, int limit) {
-    return static_cast<std::uint32_t>(std::clamp(v, 0, limit - 1));
-  };
-  switch (e.type) {
-    case SDL_QUIT:
-      out = {MsgType::Close, 0, 0};
-      return true;
-    case SDL_MOUSEMOTION: {
-      // With a logical size set, SDL reports positions in 640 x 480 pixels.
-      const std::uint32_t x = clampTo(e.motion.x, renderer_ ? kWidth : 480);
-      const std::uint32_t y = clampTo(e.motion.y, renderer_ ? kHeight : 240);
-      out = {MsgType::MouseMove, 0, y << 16 | x};
-      return true;
-    }
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-      if (e.button.button == SDL_BUTTON_LEFT) {
-        out = {down ? MsgType::LButtonDown : MsgType::LButtonUp, 0, 0};
-        return true;
-      }
-      if (e.button.button == SDL_BUTTON_RIGHT) {
-        out = {down ? MsgType::RButtonDown : MsgType::RButtonUp, 0, 0};
-        return true;
-      }
-      return false;
-    }
-    case SDL_KEYDOWN:
-      // The volume keys are ours; the game sees them as any other key.
-      HandleVolumeKey(e.key.keysym.sym, e.key.repeat != 0);
-      out = {MsgType::KeyDown,
-             e.key.keysym.sym == SDLK_ESCAPE ? kKeyEscape : 0u, 0};
-      return true;
-    case SDL_WINDOWEVENT:
-      if (!window_ || e.window.windowID != SDL_GetWindowID(window_)) {
-        return false;
-      }
-      if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
-        out = {MsgType::Close, 0, 0};
-        return true;
-      }
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-        focused_ = true;
-        out = {MsgType::Activate, 1, 0};
-        return true;
-      }
-      // Switching windows at start-up loses focus for a moment; only losing
-      // a foreground we had counts as leaving the game.
-      if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && focused_) {
-        out = {MsgType::Activate, 0, 0};
-        return true;
-      }
-      return false;
-    default:
-      return false;
+void SdlPlatform::ToggleFullScreen() {
+  fullScreen_ = !fullScreen_;
+  focusGraceUntil_ = Now() + kFocusGrace;
+  ApplyMode();
+  options_.display.fullScreen = fullScreen_;
+  SaveSettings();
+}
+
+void SdlPlatform::ApplyMode() {
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+  if (fullScreen_) {
+    // The window covers the display first, for desktops without a window
+    // manager; then the window manager is asked to make it full screen.
+    SDL_Rect bounds{0, 0, kWidth, kHeight};
+    SDL_GetDisplayBounds(display, &bounds);
+    SDL_SetWindowResizable(window_, SDL_FALSE);
+    SDL_SetWindowBordered(window_, SDL_FALSE);
+    SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+    SDL_SetWindowSize(window_, bounds.w, bounds.h);
+    SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  } else {
+    const int fit = FittingScale();
+    const int want = options_.display.scale;
+    const int s = want == 0 ? fit : std::min(want, fit);
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowBordered(window_, SDL_TRUE);
+    SDL_SetWindowResizable(window_, SDL_TRUE);
+    SDL_SetWindowSize(window_, kWidth * s, kHeight * s);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                          SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+  }
+  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  UpdateLayout();
+}
+
+void SdlPlatform::SaveSettings() {
+  settingsChanged_ = false;
+  if (!options_.settings) return;
+  WriteDisplaySettings(*options_.settings, options_.display);
+  WriteVolumes(*options_.settings, sound::GetVolumes());
+  std::string error;
+  if (!options_.settings->Save(*this, error)) {
+    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
+                 options_.settings->path().c_str(), error.c_str());
   }
 }
 
-bool SdlPlatform::PollMessage(Message& out) {
-  SDL_Event e;
-  while (SDL_PollEvent(&e)) {
-    if (Translate(e, out)) return true;
+void SdlPlatform::Pause(bool pause) {
+  if (paused_ == pause) return;
+  paused_ = pause;
+  PauseSdlAudio(pause);
+  SDL_ShowCursor(pause ? SDL_ENABLE : SDL_DISABLE);
+  if (window_) SDL_SetWindowTitle(window_, pause ? kPausedTitle : kTitle);
+  // Time stood still: the frames missed are not made up.
+  if (!pause) pacer_.Restart(Now());
+}
+
+void SdlPlatform::LoseFocus() {
+  if (fullScreen_) {
+    // Full screen keeps the game's own rule: leaving it ends the game.
+    queue_.Push({MsgType::Activate, 0, 0});
+  } else {
+    Pause(true);
   }
-  return false;
+}
+
+std::uint32_t SdlPlatform::MousePosition(int x, int y) const {
+  if (!displayOpen_) {
+    const auto cx = static_cast<std::uint32_t>(std::clamp(x, 0, 479));
+    const auto cy = static_cast<std::uint32_t>(std::clamp(y, 0, 239));
+    return cy << 16 | cx;
+  }
+  // Window points to output pixels to game pixels; the bars clamp to the
+  // picture's edge.
+  const auto game = [&](int v, int offset, int limit) {
+    const int pixel = static_cast<int>(float(v) * pixelsPerPoint_);
+    const int g = pixel >= offset ? (pixel - offset) / scale_ : 0;
+    return static_cast<std::uint32_t>(std::clamp(g, 0, limit - 1));
+  };
+  return game(y, picture_.y, kHeight) << 16 | game(x, picture_.x, kWidth);
+}
+
+void SdlPlatform::HandleKey(const SDL_KeyboardEvent& e) {
+  const SDL_Keycode key = e.keysym.sym;
+  if ((key == SDLK_RETURN || key == SDLK_KP_ENTER) &&
+      (e.keysym.mod & KMOD_ALT)) {
+    if (!e.repeat && displayOpen_) ToggleFullScreen();
+    return;
+  }
+  if (key == SDLK_F12) {
+    if (!e.repeat && haveShown_ && screenshots_) {
+      screenshots_->Save(shown_.data(), kWidth, shownPalette_);
+    }
+    return;
+  }
+  // The volume keys are ours (remembered when the game ends); the game
+  // sees them as any other key.
+  if (HandleVolumeKey(key, e.repeat != 0)) settingsChanged_ = true;
+  queue_.Push({MsgType::KeyDown, key == SDLK_ESCAPE ? kKeyEscape : 0u, 0});
+}
+
+void SdlPlatform::HandleWindowEvent(const SDL_WindowEvent& e) {
+  if (!window_ || e.windowID != SDL_GetWindowID(window_)) return;
+  switch (e.event) {
+    case SDL_WINDOWEVENT_CLOSE:
+      queue_.Push({MsgType::Close, 0, 0});
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      focused_ = true;
+      focusCheckPending_ = false;
+      Pause(false);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      // Before the game's display is up there is nothing to pause or end;
+      // and only losing a foreground we had counts.
+      if (!displayOpen_ || !focused_) break;
+      if (Now() < focusGraceUntil_) {
+        focusCheckPending_ = true;
+      } else {
+        LoseFocus();
+      }
+      break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      if (displayOpen_) UpdateLayout();
+      break;
+    default:
+      break;
+  }
+}
+
+void SdlPlatform::Handle(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      queue_.Push({MsgType::Close, 0, 0});
+      break;
+    case SDL_MOUSEMOTION:
+      // A replay's input replaces the mouse.
+      if (replay_.empty()) {
+        queue_.Push(
+            {MsgType::MouseMove, 0, MousePosition(e.motion.x, e.motion.y)});
+      }
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      // While paused, a click only brings the window back.
+      if (!replay_.empty() || paused_) break;
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      if (e.button.button == SDL_BUTTON_LEFT) {
+        queue_.Push({down ? MsgType::LButtonDown : MsgType::LButtonUp, 0, 0});
+      } else if (e.button.button == SDL_BUTTON_RIGHT) {
+        queue_.Push({down ? MsgType::RButtonDown : MsgType::RButtonUp, 0, 0});
+      }
+      break;
+    }
+    case SDL_KEYDOWN:
+      HandleKey(e.key);
+      break;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(e.window);
+      break;
+    default:
+      break;
+  }
+}
+
+void SdlPlatform::PumpEvents() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Handle(e);
+  if (focusCheckPending_ && Now() >= focusGraceUntil_) {
+    focusCheckPending_ = false;
+    if (window_ && !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS)) {
+      LoseFocus();
+    }
+  }
+}
+
+bool SdlPlatform::NextScriptEvent(Message& out) {
+  if (replayNext_ >= replay_.size()) return false;
+  const ScriptEvent& e = replay_[replayNext_];
+  const bool due =
+      loop::InPregame ? e.frame == 0 : e.frame <= loop::SceneCalls + 1;
+  if (!due) return false;
+  out = e.message;
+  ++replayNext_;
+  return true;
+}
+
+void SdlPlatform::Record(const Message& m) {
+  if (!record_) return;
+  const std::uint32_t frame = loop::InPregame ? 0 : loop::SceneCalls + 1;
+  std::string line = FormatScriptEvent(frame, m);
+  // Closing the window ends the game as Escape does: no scene runs after
+  // either, so the replay ends at the same frame. (The window manager sends
+  // two close requests; the second changes nothing.)
+  if (m.type == MsgType::Close) {
+    if (closeRecorded_) return;
+    closeRecorded_ = true;
+    line = std::to_string(frame) + " key escape  # the window was closed";
+  }
+  if (line.empty()) return;
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), record_);
+  std::fflush(record_);
+}
+
+bool SdlPlatform::PollMessage(Message& out) {
+  if (!queue_.Pop(out)) {
+    PumpEvents();
+    if (!queue_.Pop(out) && !NextScriptEvent(out)) return false;
+  }
+  if (out.type == MsgType::LButtonDown && displayOpen_) clickWaiting_ = true;
+  Record(out);
+  return true;
+}
+
+bool SdlPlatform::MessageWaiting() {
+  if (queue_.Empty()) PumpEvents();
+  return !queue_.Empty();
 }
 
 void SdlPlatform::WaitForInput(int milliseconds) {
   SDL_WaitEventTimeout(nullptr, milliseconds);
 }
 
-void SdlPlatform::PaceFrame() {
-  if (vsync_) return;
-  const std::uint64_t frequency = SDL_GetPerformanceFrequency();
-  const std::uint64_t period = frequency / 60;
-  nextTick_ += period;
-  std::uint64_t now = SDL_GetPerformanceCounter();
-  // After a stall (a slow load, a dragged window) start counting afresh
-  // instead of racing to catch up.
-  if (now > nextTick_ + period) {
-    nextTick_ = now;
-    return;
-  }
-  while (now < nextTick_) {
-    const std::uint64_t left = nextTick_ - now;
-    if (left * 1000 > 2 * frequency) {
-      SDL_Delay(static_cast<Uint32>(left * 1000 / frequency) - 1);
-    }
-    now = SDL_GetPerformanceCounter();
+void SdlPlatform::AfterScene() {
+  queue_.SceneCalled();
+  if (trace_) {
+    loop::TraceLine(traceLine_, false);
+    std::fwrite(traceLine_.data(), 1, traceLine_.size(), trace_);
+    std::fflush(trace_);
   }
 }
 
 bool SdlPlatform::Present(const std::uint8_t* pixels, int pitch,
                           const PaletteEntry* palette) {
   if (!renderer_ || !texture_) return false;
-  video::ConvertFrame(pixels, pitch, kWidth, kHeight, palette, pixels_);
-  SDL_UpdateTexture(texture_, nullptr, pixels_, kWidth * 4);
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
-  PaceFrame();
+  const Nanos start = Now();
+  const bool present = pacer_.ShouldPresent(start);
+  if (present) {
+    void* out = nullptr;
+    int outPitch = 0;
+    if (SDL_LockTexture(texture_, nullptr, &out, &outPitch) == 0) {
+      video::ConvertFrameScaled(pixels, pitch, kWidth, kHeight, palette, scale_,
+                                static_cast<std::uint32_t*>(out), outPitch);
+      SDL_UnlockTexture(texture_);
+    }
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    if (picture_.w < outWidth_ || picture_.h < outHeight_) {
+      const SDL_Rect bars[4] = {
+          {0, 0, outWidth_, picture_.y},
+          {0, picture_.y + picture_.h, outWidth_,
+           outHeight_ - picture_.y - picture_.h},
+          {0, picture_.y, picture_.x, picture_.h},
+          {picture_.x + picture_.w, picture_.y,
+           outWidth_ - picture_.x - picture_.w, picture_.h}};
+      SDL_RenderFillRects(renderer_, bars, 4);
+    }
+    SDL_RenderCopy(renderer_, texture_, nullptr, &picture_);
+    SDL_RenderPresent(renderer_);
+    for (int y = 0; y < kHeight; ++y) {
+      std::memcpy(shown_.data() + y * kWidth, pixels + long(y) * pitch, kWidth);
+    }
+    std::memcpy(shownPalette_, palette, sizeof shownPalette_);
+    haveShown_ = true;
+  }
+  const Nanos end = Now();
+  pacer_.FrameDone(end, present, vsync_);
+  if (vsync_ && !pacer_.VsyncTrusted()) {
+    // The display does not keep the pace it claims: the clock alone paces.
+    SDL_RenderSetVSync(renderer_, 0);
+    vsync_ = false;
+    std::fprintf(
+        stderr,
+        "TumbleSquash: vsync measured %.2f frames a second, not 60; "
+        "pacing by the clock\n",
+        double(FramePacer::kSecond) / double(pacer_.MeasuredInterval()));
+  }
+  if (options_.showStats) Stats(present ? end - start : -1, present);
+  SleepUntil(pacer_.NextDue());
   return true;
+}
+
+void SdlPlatform::Stats(Nanos presentTime, bool presented) {
+  ++statsScenes_;
+  if (presented) {
+    ++statsPresents_;
+    statsPresentTime_ += presentTime;
+    statsPresentMax_ = std::max(statsPresentMax_, presentTime);
+    if (clickWaiting_) {
+      // For the click-to-screen figure: the moment the first frame that saw
+      // the press was on screen, on the monotonic clock.
+      std::fprintf(stderr, "TumbleSquash: click shown at %lld\n",
+                   static_cast<long long>(Now()));
+      clickWaiting_ = false;
+    }
+  }
+  ++statsTotalScenes_;
+  const Nanos now = Now();
+  if (now - statsStart_ < FramePacer::kSecond) return;
+  const double seconds = double(now - statsStart_) / 1e9;
+  const Nanos cpu = CpuTime(CLOCK_THREAD_CPUTIME_ID);
+  const Nanos processCpu = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  // One line a second; the scene count and the clock at its end let a
+  // measurement take the rate over any span of lines.
+  std::fprintf(
+      stderr,
+      "TumbleSquash: %.1f scene calls, %.1f presents a second; present %.2f "
+      "ms (max %.2f); CPU a scene call %.2f ms (main thread %.2f); %dx, %s; "
+      "scene %lld at %lld\n",
+      statsScenes_ / seconds, statsPresents_ / seconds,
+      statsPresents_ ? double(statsPresentTime_) / statsPresents_ / 1e6 : 0.0,
+      double(statsPresentMax_) / 1e6,
+      double(processCpu - statsProcessCpuStart_) / statsScenes_ / 1e6,
+      double(cpu - statsCpuStart_) / statsScenes_ / 1e6, scale_,
+      vsync_ ? "vsync" : "timer", static_cast<long long>(statsTotalScenes_),
+      static_cast<long long>(now));
+  statsStart_ = now;
+  statsCpuStart_ = cpu;
+  statsProcessCpuStart_ = processCpu;
+  statsScenes_ = statsPresents_ = 0;
+  statsPresentTime_ = statsPresentMax_ = 0;
 }
 
 bool SdlPlatform::OpenAudio() { return OpenSdlAudio(); }
@@ -261,33 +679,42 @@ void ShowStartupError(const char* text) {
 }
 
 int RunSdl(const SdlOptions& options) {
-  static SdlPlatform platform(options);
+  // Ours to close on the way out; not a static, whose destructor would run
+  // from exit() inside Xlib when the display connection breaks, and hang.
+  auto owned = std::make_unique<SdlPlatform>(options);
+  SdlPlatform& platform = *owned;
+  loop::StartOptions start;
+  if (!platform.OpenFiles(start.seed, start.fixedSeed)) return 2;
   if (!platform.CreateStartWindow()) {
     // Without a window there is no game to show: say so and end quietly.
     std::fprintf(stderr, "TumbleSquash: cannot open a window (%s)\n%s: %s\n",
                  SDL_GetError(), video::kFailureCaption, video::kFailureText);
     return 0;
   }
-  loop::Start(platform, {});
-  // TUMBLESQUASH_FPS=1 prints the frame rate once a second, to check pacing.
-  const bool showRate = SDL_getenv("TUMBLESQUASH_FPS") != nullptr;
-  Uint64 rateStart = SDL_GetTicks64();
-  int frames = 0;
+  loop::Start(platform, start);
   for (;;) {
+    // Paused, the loop only takes what comes for it (Escape, a close);
+    // once the display is down nothing can run a scene any more.
+    if (platform.Paused() && video::DisplayUp() && !platform.MessageWaiting()) {
+      platform.WaitForInput(50);
+      continue;
+    }
     switch (loop::Step()) {
-      case loop::StepResult::Exit:
-        return loop::ExitCode();
+      case loop::StepResult::Exit: {
+        const int code = loop::ExitCode();
+        platform.SaveSettingsIfChanged();
+        if (!platform.CloseFiles()) {
+          std::fprintf(stderr,
+                       "tumblesquash: cannot write the record or "
+                       "trace file\n");
+          return code == 0 ? 2 : code;
+        }
+        return code;
+      }
       case loop::StepResult::Idle:
         platform.WaitForInput(10);
         break;
       case loop::StepResult::Frame:
-        ++frames;
-        if (showRate && SDL_GetTicks64() - rateStart >= 1000) {
-          std::fprintf(stderr, "TumbleSquash: %d frames a second\n", frames);
-          frames = 0;
-          rateStart = SDL_GetTicks64();
-        }
-        break;
       case loop::StepResult::Message:
         break;
     }

@@ -1,13 +1,13 @@
+#include <algorithm>
 #include <sstream>
 
 #include "base/numbers.h"
-#include "platform/headless/headless.h"
+#include "platform/null/script.h"
 
-namespace headless {
+namespace platform {
 
 bool ParseScript(const std::string& text, const std::string& name,
                  std::vector<ScriptEvent>& events, std::string& error) {
-  using platform::MsgType;
   std::istringstream lines(text);
   std::string line;
   int lineNumber = 0;
@@ -31,7 +31,7 @@ bool ParseScript(const std::string& text, const std::string& name,
     }
     if (w.size() < 2) return fail("missing event after the frame number");
     const std::string& verb = w[1];
-    platform::Message m{MsgType::MouseMove, 0, 0};
+    Message m{MsgType::MouseMove, 0, 0};
     std::size_t want = 2;
     if (verb == "move") {
       want = 4;
@@ -56,7 +56,7 @@ bool ParseScript(const std::string& text, const std::string& name,
       if (w.size() != 3 || w[2] != "escape") {
         return fail("key takes one name: escape");
       }
-      m = {MsgType::KeyDown, platform::kKeyEscape, 0};
+      m = {MsgType::KeyDown, kKeyEscape, 0};
     } else {
       return fail("unknown event \"" + verb + "\"");
     }
@@ -67,4 +67,59 @@ bool ParseScript(const std::string& text, const std::string& name,
   return true;
 }
 
-}  // namespace headless
+void PrepareScript(std::vector<ScriptEvent>& events) {
+  std::stable_sort(events.begin(), events.end(),
+                   [](const ScriptEvent& a, const ScriptEvent& b) {
+                     return a.frame < b.frame;
+                   });
+  const auto firstLater =
+      std::find_if(events.begin(), events.end(),
+                   [](const ScriptEvent& e) { return e.frame > 0; });
+  const bool hasClick =
+      std::any_of(events.begin(), firstLater, [](const ScriptEvent& e) {
+        return e.message.type == MsgType::LButtonDown;
+      });
+  if (!hasClick) {
+    events.insert(firstLater, {0, {MsgType::LButtonDown, 0, 0}});
+  }
+}
+
+std::string FormatScriptEvent(std::uint32_t frame, const Message& m) {
+  std::string line = std::to_string(frame) + " ";
+  switch (m.type) {
+    case MsgType::MouseMove:
+      return line + "move " + std::to_string(m.lParam & 0xFFFF) + " " +
+             std::to_string(m.lParam >> 16 & 0xFFFF);
+    case MsgType::LButtonDown:
+      return line + "ldown";
+    case MsgType::LButtonUp:
+      return line + "lup";
+    case MsgType::RButtonDown:
+      return line + "rdown";
+    case MsgType::RButtonUp:
+      return line + "rup";
+    case MsgType::KeyDown:
+      return m.wParam == kKeyEscape ? line + "key escape" : "";
+    case MsgType::Activate:
+      return m.wParam == 0 ? line + "deactivate" : "";
+    case MsgType::Close:
+    case MsgType::Quit:
+      return "";
+  }
+  return "";
+}
+
+bool ReadScriptSeed(const std::string& text, std::uint32_t& seed) {
+  std::istringstream in(text.substr(0, text.find('\n')));
+  std::string hash, word, number, rest;
+  if (!(in >> hash >> word >> number) || hash != "#" || word != "seed" ||
+      (in >> rest)) {
+    return false;
+  }
+  std::uint64_t n = 0;
+  if (!base::ParseUnsigned(number, 0xFFFFFFFFull, n)) return false;
+  seed = static_cast<std::uint32_t>(n);
+  return true;
+}
+
+}  // namespace platform

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/headless/headless.h"
+#include "platform/null/script.h"
 
-namespace headless {
+namespace platform {
 
 bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
-              const platform::PaletteEntry* palette) {
+              const PaletteEntry* palette) {
   constexpr int kWidth = 640, kHeight = 480;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -34,7 +34,7 @@ bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
   for (int y = 0; y < kHeight; ++y) {
     const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
     for (int x = 0; x < kWidth; ++x) {
-      const platform::PaletteEntry& c = palette[in[x]];
+      const PaletteEntry& c = palette[in[x]];
       row[3 * x] = c.red;
       row[3 * x + 1] = c.green;
       row[3 * x + 2] = c.blue;
@@ -46,4 +46,4 @@ bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
   return std::fclose(f) == 0;
 }
 
-}  // namespace headless
+}  // namespace platform

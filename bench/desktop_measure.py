@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""The game's pacing and latency on a virtual X server, as a player gets it.
+
+    bench/desktop_measure.py [--game build/run/tumblesquash] [--size 2560x1440]
+                             [--seconds 30] [--clicks 20] [--window]
+
+Starts Xvfb at the size given, the game full screen (or in a window) with
+TUMBLESQUASH_FPS=1, clicks the splash, then:
+- scene calls per wall second over --seconds (from the game's own count and
+  clock), presents a second, the time a present takes, CPU a scene call
+  (the game's process, its main thread) and the X server's CPU a scene call;
+- click-to-screen latency: --clicks instant clicks (press and release sent
+  together through XTest), each from the moment it is sent to the moment the
+  first frame whose scene saw the press has been presented.
+Prints one table. SDL_RENDER_DRIVER picks the renderer (opengl, software).
+"""
+import argparse
+import ctypes
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+LINE = re.compile(
+    r"([\d.]+) scene calls, ([\d.]+) presents a second; present ([\d.]+) ms "
+    r"\(max ([\d.]+)\); CPU a scene call ([\d.]+) ms \(main thread ([\d.]+)\);"
+    r" (\d+)x, (\w+); scene (\d+) at (\d+)")
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--game", default="build/run/tumblesquash")
+    ap.add_argument("--size", default="640x480")
+    ap.add_argument("--seconds", type=float, default=30)
+    ap.add_argument("--clicks", type=int, default=20)
+    ap.add_argument("--window", action="store_true")
+    args = ap.parse_args()
+    width, height = (int(v) for v in args.size.split("x"))
+    game = os.path.abspath(args.game)
+
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write), "-screen", "0",
+         "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+        pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read, 16)
+        if not chunk:
+            sys.exit("Xvfb did not start")
+        number += chunk
+    display = ":" + number.decode().strip()
+    os.close(read)
+    work = tempfile.mkdtemp(prefix="ts_measure_")
+    env = dict(os.environ, DISPLAY=display, HOME=work, SDL_AUDIODRIVER="dummy",
+               TUMBLESQUASH_FPS="1")
+    for key in ("XDG_DATA_HOME", "XDG_CONFIG_HOME", "WAYLAND_DISPLAY"):
+        env.pop(key, None)
+    err_path = os.path.join(work, "stderr.txt")
+    err = open(err_path, "w")
+    proc = subprocess.Popen(
+        [game, "--window" if args.window else "--fullscreen"], cwd=work,
+        env=env, stdout=subprocess.DEVNULL, stderr=err)
+    try:
+        def stats():
+            with open(err_path) as f:
+                text = f.read()
+            return ([LINE.search(l) for l in text.splitlines()
+                     if LINE.search(l)],
+                    [int(l.split()[-1]) for l in text.splitlines()
+                     if "click shown at" in l],
+                    text)
+
+        def x(*a):
+            done = subprocess.run(["xdotool"] + list(a), env=env,
+                                  capture_output=True, text=True)
+            if done.returncode != 0:
+                sys.exit("xdotool %s: %s\n%s" % (a, done.stderr, stats()[2]))
+            return done.stdout
+        splash = x("search", "--sync", "--onlyvisible", "--name",
+                   "^TumbleSquash$").split()[0]
+        x("mousemove", "--window", splash, "240", "120", "click", "1")
+        while len(stats()[0]) < 2:
+            time.sleep(0.1)
+
+        # Pacing: the span between two of the game's own lines.
+        first = stats()[0][-1]
+        server0 = cpu_seconds(xvfb.pid)
+        time.sleep(args.seconds)
+        lines = stats()[0]
+        last = lines[-1]
+        span = [m for m in lines
+                if int(m.group(10)) > int(first.group(10))]
+        server1 = cpu_seconds(xvfb.pid)
+        scenes = int(last.group(9)) - int(first.group(9))
+        wall = (int(last.group(10)) - int(first.group(10))) / 1e9
+
+        def mean(i):
+            return statistics.mean(float(m.group(i)) for m in span)
+
+        # Latency: instant clicks straight through XTest.
+        x11 = ctypes.CDLL("libX11.so.6")
+        xtst = ctypes.CDLL("libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        xtst.XTestFakeButtonEvent.argtypes = [
+            ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        dpy = x11.XOpenDisplay(display.encode())
+        latencies = []
+        for _ in range(args.clicks):
+            sent = time.monotonic_ns()
+            xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
+            xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
+            x11.XFlush(dpy)
+            # The first frame shown after the click was sent that saw it.
+            end = time.monotonic() + 5
+            later = []
+            while not later and time.monotonic() < end:
+                time.sleep(0.005)
+                later = [t for t in stats()[1] if t > sent]
+            if later:
+                latencies.append((min(later) - sent) / 1e6)
+            time.sleep(0.137)  # off the frame grid, so the phase varies
+
+        print("screen %dx%d, %s, renderer line: %s" % (
+            width, height, "window" if args.window else "full screen",
+            [l for l in stats()[2].splitlines() if "renderer" in l][0]))
+        print("scene calls per wall second over %.1f s: %.3f" %
+              (wall, scenes / wall))
+        print("presents a second: %.1f; present %.2f ms a frame (worst %.2f)"
+              % (mean(2), mean(3), max(float(m.group(4)) for m in span)))
+        print("CPU a scene call: game %.2f ms (main thread %.2f ms), "
+              "X server %.2f ms" % (mean(5), mean(6),
+                                    (server1 - server0) * 1e3 / scenes))
+        print("click to screen, %d of %d clicks seen: median %.1f ms "
+              "(min %.1f, max %.1f)" % (
+                  len(latencies), args.clicks,
+                  statistics.median(latencies) if latencies else -1,
+                  min(latencies, default=-1), max(latencies, default=-1)))
+    finally:
+        proc.terminate()
+        proc.wait()
+        xvfb.terminate()
+        xvfb.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,39 @@
+// Input scripts: one window message a line, "F move X Y", "F ldown", "F lup",
+// "F rdown", "F rup", "F key escape", "F deactivate", where F is the scene
+// call the message comes before (0: the start-up wait). The headless runner
+// plays them; the game records and replays them.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/platform.h"
+
+namespace platform {
+
+struct ScriptEvent {
+  std::uint32_t frame;
+  Message message;
+};
+
+// Parses a script. False with a message naming the line.
+bool ParseScript(const std::string& text, const std::string& name,
+                 std::vector<ScriptEvent>& events, std::string& error);
+
+// Puts the events in frame order (keeping the order within a frame) and,
+// when the start-up wait has no left press of its own, supplies one after
+// its other events, so that the wait ends.
+void PrepareScript(std::vector<ScriptEvent>& events);
+
+// The line for one event, without its line end; empty for a message that
+// scripts cannot hold (it changes nothing a scene sees).
+std::string FormatScriptEvent(std::uint32_t frame, const Message& message);
+
+// The seed named by a first line "# seed N"; false when there is none.
+bool ReadScriptSeed(const std::string& text, std::uint32_t& seed);
+
+// Writes a 640 x 480 frame of palette indices as an RGB PNG. False on error.
+bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
+              const PaletteEntry* palette);
+
+}  // namespace platform

@@ -1,0 +1,255 @@
+// The desktop back end's own logic, without a display: the pacing, the
+// clicks that must not get lost, the settings file and the recordings.
+#include <gtest/gtest.h>
+
+#include "../support/work_folder.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/null/null_platform.h"
+#include "platform/null/script.h"
+#include "platform/null/settings_file.h"
+#include "platform/sdl/frame_pacer.h"
+#include "platform/sdl/input_queue.h"
+
+using platform::FramePacer;
+using platform::Message;
+using platform::MsgType;
+
+namespace {
+
+using Nanos = FramePacer::Nanos;
+constexpr Nanos kMs = 1'000'000;
+
+struct Played {
+  int scenes = 0, presents = 0;
+  Nanos worstLate = 0;  // how far behind its due time a scene call ran
+};
+
+// Plays `seconds` of the frame loop on a made-up clock: each scene call
+// takes a tenth of a millisecond, each present `present(n)`; the loop
+// sleeps until the next frame is due, as the back end does.
+template <class PresentCost>
+Played Play(FramePacer& pacer, double seconds, PresentCost present,
+            bool vsync = false) {
+  Played run;
+  Nanos now = 5 * FramePacer::kSecond;
+  pacer.Restart(now);
+  const Nanos end = now + static_cast<Nanos>(seconds * 1e9);
+  while (true) {
+    const Nanos due = pacer.NextDue();
+    if (due >= end) break;
+    if (now < due) now = due;
+    if (pacer.NextDue() == due && now - due > run.worstLate) {
+      run.worstLate = now - due;
+    }
+    now += kMs / 10;  // the scene
+    ++run.scenes;
+    const bool shown = pacer.ShouldPresent(now);
+    if (shown) {
+      now += present(now);
+      ++run.presents;
+    }
+    pacer.FrameDone(now, shown, vsync);
+  }
+  return run;
+}
+
+}  // namespace
+
+TEST(FramePacer, SixtySceneCallsASecondHoweverSlowThePresents) {
+  FramePacer pacer;
+  // A quick display shows every frame.
+  Played r = Play(pacer, 10, [](Nanos) { return 2 * kMs; });
+  EXPECT_EQ(r.scenes, 600);
+  EXPECT_EQ(r.presents, 600);
+  // Presents of 25 ms (a slow software renderer): frames are dropped, never
+  // scene calls, and no scene call runs more than a present late.
+  r = Play(pacer, 10, [](Nanos) { return 25 * kMs; });
+  EXPECT_EQ(r.scenes, 600);
+  EXPECT_GT(r.presents, 300);
+  EXPECT_LT(r.presents, 450);
+  EXPECT_LE(r.worstLate, 25 * kMs + kMs);
+  // A present now and then that takes half a second is caught up on.
+  int n = 0;
+  r = Play(pacer, 10, [&](Nanos) { return ++n % 120 == 0 ? 500 * kMs : kMs; });
+  EXPECT_EQ(r.scenes, 600);
+}
+
+TEST(FramePacer, ALongStallStartsTheCountAfresh) {
+  FramePacer pacer;
+  pacer.Restart(0);
+  EXPECT_TRUE(pacer.ShouldPresent(kMs));
+  pacer.FrameDone(3 * FramePacer::kSecond, true, false);
+  // Three seconds lost (a dragged window): the next frame is due at once,
+  // not 180 frames in a rush.
+  EXPECT_EQ(pacer.NextDue(), 3 * FramePacer::kSecond);
+}
+
+TEST(FramePacer, VsyncIsKeptOnlyWhileItsPresentsComeSixtyASecond) {
+  // A present that waits for the next vblank of a display at `hz`.
+  auto vblank = [](double hz) {
+    return [hz](Nanos now) {
+      const double period = 1e9 / hz;
+      const double next = (std::floor(double(now) / period) + 1) * period;
+      return static_cast<Nanos>(next) - now + 1;
+    };
+  };
+  for (double hz : {60.0, 59.94, 120.0}) {
+    FramePacer pacer;
+    const Played r = Play(pacer, 5, vblank(hz), true);
+    EXPECT_TRUE(pacer.VsyncTrusted()) << hz;
+    EXPECT_EQ(r.scenes, 300) << hz;
+  }
+  for (double hz : {63.5, 75.0, 30.0}) {
+    FramePacer pacer;
+    const Played r = Play(pacer, 5, vblank(hz), true);
+    EXPECT_FALSE(pacer.VsyncTrusted()) << hz;
+    EXPECT_EQ(r.scenes, 300) << hz;
+  }
+}
+
+namespace {
+
+// What the frame loop would make of the queue: the button flags each scene
+// sees, handling every waiting message before each scene call.
+std::vector<int> LeftButtonPerScene(
+    platform::InputQueue& q,
+    const std::vector<std::vector<MsgType>>& arrivals) {
+  std::vector<int> seen;
+  int left = 0;
+  for (const auto& between : arrivals) {
+    for (MsgType t : between) q.Push({t, 0, 0});
+    for (Message m; q.Pop(m);) {
+      if (m.type == MsgType::LButtonDown) left = 1;
+      if (m.type == MsgType::LButtonUp) left = 0;
+    }
+    seen.push_back(left);
+    left = 0;  // the frame loop clears the flags after each scene
+    q.SceneCalled();
+  }
+  return seen;
+}
+
+}  // namespace
+
+TEST(InputQueue, AClickBetweenTwoFramesIsSeenAsOne) {
+  using enum MsgType;
+  platform::InputQueue q;
+  // Press and release before one scene call: that scene sees the press.
+  EXPECT_EQ(LeftButtonPerScene(q, {{LButtonDown, LButtonUp}, {}, {}}),
+            (std::vector<int>{1, 0, 0}));
+  // A double click in one frame: two frames see a press.
+  EXPECT_EQ(LeftButtonPerScene(
+                q, {{LButtonDown, LButtonUp, LButtonDown, LButtonUp}, {}, {}}),
+            (std::vector<int>{1, 1, 0}));
+  // A slow click is untouched.
+  EXPECT_EQ(LeftButtonPerScene(q, {{LButtonDown}, {}, {LButtonUp}, {}}),
+            (std::vector<int>{1, 0, 0, 0}));
+  // Moves are not held back behind a held release; the right button has
+  // its own hold.
+  q.Push({LButtonDown, 0, 0});
+  q.Push({LButtonUp, 0, 0});
+  q.Push({MouseMove, 0, 7});
+  q.Push({RButtonDown, 0, 0});
+  q.Push({RButtonUp, 0, 0});
+  std::vector<MsgType> order;
+  for (Message m; q.Pop(m);) order.push_back(m.type);
+  EXPECT_EQ(order, (std::vector<MsgType>{LButtonDown, MouseMove, RButtonDown}));
+  q.SceneCalled();
+  order.clear();
+  for (Message m; q.Pop(m);) order.push_back(m.type);
+  EXPECT_EQ(order, (std::vector<MsgType>{LButtonUp, RButtonUp}));
+}
+
+TEST(Recording, EveryEventAScriptHoldsReadsBackTheSame) {
+  using enum MsgType;
+  const std::vector<platform::ScriptEvent> events = {
+      {0, {MouseMove, 0, 240u << 16 | 479}},
+      {0, {LButtonDown, 0, 0}},
+      {1, {LButtonUp, 0, 0}},
+      {7, {RButtonDown, 0, 0}},
+      {7, {RButtonUp, 0, 0}},
+      {9, {Activate, 0, 0}},
+      {12, {KeyDown, platform::kKeyEscape, 0}}};
+  std::string text = "# seed 4000000000\n";
+  for (const auto& e : events) {
+    text += platform::FormatScriptEvent(e.frame, e.message) + "\n";
+  }
+  // What a script cannot hold changes nothing a scene sees: left out.
+  EXPECT_EQ(platform::FormatScriptEvent(3, {KeyDown, 0, 0}), "");
+  EXPECT_EQ(platform::FormatScriptEvent(3, {Activate, 1, 0}), "");
+  std::vector<platform::ScriptEvent> back;
+  std::string error;
+  ASSERT_TRUE(platform::ParseScript(text, "r.txt", back, error)) << error;
+  ASSERT_EQ(back.size(), events.size());
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    EXPECT_EQ(back[i].frame, events[i].frame) << i;
+    EXPECT_EQ(back[i].message.type, events[i].message.type) << i;
+    EXPECT_EQ(back[i].message.wParam, events[i].message.wParam) << i;
+    EXPECT_EQ(back[i].message.lParam, events[i].message.lParam) << i;
+  }
+  std::uint32_t seed = 0;
+  ASSERT_TRUE(platform::ReadScriptSeed(text, seed));
+  EXPECT_EQ(seed, 4000000000u);
+  EXPECT_FALSE(platform::ReadScriptSeed("# seed 5000000000\n", seed));
+  EXPECT_FALSE(platform::ReadScriptSeed("1 ldown\n# seed 5\n", seed));
+}
+
+TEST(SettingsFile, RemembersTheModeAndKeepsWhatItDoesNotKnow) {
+  testsupport::WorkFolder folder("ts_settings", false);
+  const std::string path = (folder.path() / "cfg" / "settings.conf").string();
+  platform::NullPlatform files;
+  platform::SettingsFile s;
+  ASSERT_TRUE(s.Load(files, path));  // missing: the defaults
+  platform::DisplaySettings d = platform::ReadDisplaySettings(s);
+  EXPECT_TRUE(d.fullScreen);
+  EXPECT_EQ(d.scale, 0);
+
+  std::filesystem::create_directories(folder.path() / "cfg");
+  std::ofstream(path) << "# hand-edited\n"
+                         "music_volume = 40\n"
+                         "mode = window\n"
+                         "scale=3\n"
+                         "this line is nonsense\n";
+  ASSERT_TRUE(s.Load(files, path));
+  d = platform::ReadDisplaySettings(s);
+  EXPECT_FALSE(d.fullScreen);
+  EXPECT_EQ(d.scale, 3);
+
+  d.fullScreen = true;
+  platform::WriteDisplaySettings(s, d);
+  std::string error;
+  ASSERT_TRUE(s.Save(files, error)) << error;
+  platform::SettingsFile again;
+  ASSERT_TRUE(again.Load(files, path));
+  EXPECT_TRUE(platform::ReadDisplaySettings(again).fullScreen);
+  EXPECT_EQ(platform::ReadDisplaySettings(again).scale, 3);
+  EXPECT_EQ(again.Get("music_volume", ""), "40");
+  // The volumes the keys and options set come back as they were.
+  sound::Volumes v = platform::ReadVolumes(again);
+  EXPECT_EQ(v.music, 40);
+  EXPECT_EQ(v.master, 100);
+  v.master = 0;
+  v.mute = true;
+  platform::WriteVolumes(again, v);
+  ASSERT_TRUE(again.Save(files, error)) << error;
+  ASSERT_TRUE(s.Load(files, path));
+  const sound::Volumes back = platform::ReadVolumes(s);
+  EXPECT_EQ(back.master, 0);
+  EXPECT_EQ(back.music, 40);
+  EXPECT_TRUE(back.mute);
+
+  // Values it cannot use fall back to the defaults.
+  again.Set("mode", "sideways");
+  again.Set("scale", "99");
+  again.Set("effects_volume", "101");
+  d = platform::ReadDisplaySettings(again);
+  EXPECT_TRUE(d.fullScreen);
+  EXPECT_EQ(d.scale, 0);
+  EXPECT_EQ(platform::ReadVolumes(again).effects, 100);
+}
