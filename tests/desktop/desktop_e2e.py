@@ -402,12 +402,20 @@ def fullscreen(args):
         s = Session(args, xvfb, "fullscreen", ["--fullscreen"])
         s.start()
         splash = s.window()
-        s.x("mousemove", "--window", splash, "240", "120", "click", "1")
+        # The starting click is held while the windows change: its release
+        # falls between them, and the next click must count all the same.
+        s.x("mousemove", "--window", splash, "240", "120", "mousedown", "1")
+        time.sleep(0.3)
+        s.x("mouseup", "1")
         wait_for("the first frame", lambda: s.frames() > 0)
         game = s.window()
         wait_for("full screen", lambda: s.geometry(game) == (0, 0, 1024, 768))
         s.x("windowfocus", "--sync", game)
         ok("full screen covers the screen")
+        s.x("click", "1")
+        wait_for("the click after the held one", lambda: any(
+            l["in"][2] == 1 for l in s.lines()[1:]), limit=10)
+        ok("a click after a start-up click held across the switch counts")
         # The remembered mode is full screen.
         with open(os.path.join(s.home, ".config/tumblesquash/settings.conf")) \
                 as f:

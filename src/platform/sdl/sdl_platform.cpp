@@ -224,6 +224,10 @@ bool SdlPlatform::OpenDisplay() {
   vsync_ = haveMode && mode.refresh_rate >= 59 && mode.refresh_rate <= 61;
   const int fit = FittingScale();
 
+  // A release on its way to the start-up window must reach SDL while that
+  // window still exists (the pointer query is a round trip to the server).
+  SDL_GetGlobalMouseState(nullptr, nullptr);
+  SDL_PumpEvents();
   if (window_) SDL_DestroyWindow(window_);
   window_ = nullptr;
   focused_ = false;
@@ -490,14 +494,22 @@ void SdlPlatform::Handle(const SDL_Event& e) {
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+      const int b = e.button.button == SDL_BUTTON_LEFT    ? 0
+                    : e.button.button == SDL_BUTTON_RIGHT ? 1
+                                                          : -1;
+      if (b < 0) break;
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      // A release SDL lets through after swallowing its press (see
+      // CheckLostReleases) is a whole click.
+      const bool swallowed = !down && staleButton_[b];
+      staleButton_[b] = false;
       // While paused, a click only brings the window back.
       if (!replay_.empty() || paused_) break;
-      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
-      if (e.button.button == SDL_BUTTON_LEFT) {
-        queue_.Push({down ? MsgType::LButtonDown : MsgType::LButtonUp, 0, 0});
-      } else if (e.button.button == SDL_BUTTON_RIGHT) {
-        queue_.Push({down ? MsgType::RButtonDown : MsgType::RButtonUp, 0, 0});
-      }
+      const MsgType press =
+          b == 0 ? MsgType::LButtonDown : MsgType::RButtonDown;
+      const MsgType release = b == 0 ? MsgType::LButtonUp : MsgType::RButtonUp;
+      if (swallowed) queue_.Push({press, 0, 0});
+      queue_.Push({down ? press : release, 0, 0});
       break;
     }
     case SDL_KEYDOWN:
@@ -511,9 +523,30 @@ void SdlPlatform::Handle(const SDL_Event& e) {
   }
 }
 
+// A button held while the windows change (after the start-up click) can be
+// released where SDL never hears of it: SDL then thinks it still held and
+// swallows its next press. So while SDL thinks a button held, the server is
+// asked; a release it has but SDL missed marks the button, and the release
+// SDL does pass on makes the whole click (see Handle).
+void SdlPlatform::CheckLostReleases() {
+  const Uint32 buttons =
+      SDL_BUTTON(SDL_BUTTON_LEFT) | SDL_BUTTON(SDL_BUTTON_RIGHT);
+  if (!(SDL_GetMouseState(nullptr, nullptr) & buttons)) return;
+  // The query is a round trip: every event sent before it is here after it.
+  const Uint32 real = SDL_GetGlobalMouseState(nullptr, nullptr);
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Handle(e);
+  const Uint32 cached = SDL_GetMouseState(nullptr, nullptr);
+  for (int b : {0, 1}) {
+    const Uint32 mask = SDL_BUTTON(b == 0 ? SDL_BUTTON_LEFT : SDL_BUTTON_RIGHT);
+    if ((cached & mask) && !(real & mask)) staleButton_[b] = true;
+  }
+}
+
 void SdlPlatform::PumpEvents() {
   SDL_Event e;
   while (SDL_PollEvent(&e)) Handle(e);
+  if (displayOpen_) CheckLostReleases();
   if (focusCheckPending_ && Now() >= focusGraceUntil_) {
     focusCheckPending_ = false;
     if (window_ && !(SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS)) {

@@ -72,6 +72,7 @@ class SdlPlatform final : public NullPlatform {
   static void SleepUntil(Nanos when);
 
   void PumpEvents();
+  void CheckLostReleases();
   void Handle(const SDL_Event& e);
   void HandleWindowEvent(const SDL_WindowEvent& e);
   void HandleKey(const SDL_KeyboardEvent& e);
@@ -105,6 +106,8 @@ class SdlPlatform final : public NullPlatform {
 
   bool fullScreen_ = true;
   bool settingsChanged_ = false;
+  // Left and right: SDL missed a release (see CheckLostReleases).
+  bool staleButton_[2] = {false, false};
   bool paused_ = false;
   bool focused_ = false;
   // A mode switch moves the window around and may take the focus away for
