@@ -137,8 +137,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             arg + (arg == "--data" ? " needs a folder" : " needs a file name");
         return false;
       }
-      (arg == "--input"   ? options.inputFile
-       : arg == "--trace" ? options.traceFile
+      (arg == "--input"       ? options.inputFile
+       : arg == "--trace"     ? options.traceFile
        : arg == "--audio-out" ? options.audioOutFile
                               : options.dataFolder) = value;
       ++i;
