@@ -16,6 +16,8 @@ packages=(
   # the desktop tests: a virtual X server, a player's hands, screenshots
   # (also what the game command runs on when there is no display)
   python3 xvfb xauth xdotool x11-utils x11-apps
+  # The fuzz targets (libFuzzer) and the sanitizer run of the tests.
+  clang libclang-rt-14-dev
 )
 # Any node and npm will do (a machine may have newer ones than Debian's).
 command -v node >/dev/null || packages+=(nodejs)

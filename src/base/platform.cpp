@@ -9,4 +9,8 @@ Platform* current = nullptr;
 Platform* Current() { return current; }
 void SetCurrent(Platform* platform) { current = platform; }
 
+std::unique_ptr<FileLock> Platform::LockFile(const char*, std::string&) {
+  return std::make_unique<FileLock>();
+}
+
 }  // namespace platform

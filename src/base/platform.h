@@ -7,6 +7,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ enum class ReadResult : std::uint8_t {
   NotRegular,  // a folder, a pipe or a device: never opened
 };
 
+// Held while it lives: an exclusive lock taken with Platform::LockFile.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -81,14 +88,26 @@ class Platform {
   virtual std::uint32_t CalendarSeconds() = 0;
 
   // Reads a regular file into `out`, as far as its first `limit` bytes.
+  // Anything else (a pipe, a folder, a device) is refused before it is
+  // opened, so no file can make the game wait.
   virtual ReadResult ReadFile(const char* name, std::size_t limit,
                               std::vector<std::uint8_t>& out) = 0;
   // Puts `bytes` in place of the file in one step: afterwards it holds the
-  // old contents or the new, never a mixture, whatever happens meanwhile.
-  // False with a short reason when the new contents could not be put there.
+  // old contents or the new, never a mixture, whatever happens meanwhile
+  // (a crash, a full disk, a size limit, another instance saving). The new
+  // file is on the disk, its folder entry included, when this returns true.
+  // False with a short reason when the new contents could not be put there;
+  // the old file is then untouched and nothing is left beside it.
   virtual bool ReplaceFile(const char* name,
                            std::span<const std::uint8_t> bytes,
                            std::string& error) = 0;
+  // Takes an exclusive lock on `name` that every instance of the game on
+  // this machine honours, for a read-change-replace that must not interleave
+  // with another's. Waits a little for it; null with a short reason when it
+  // cannot be had. Where only one instance can reach the files, holding it
+  // needs nothing (the default).
+  virtual std::unique_ptr<FileLock> LockFile(const char* name,
+                                             std::string& error);
 
   // Called by the frame loop after each scene call, before the flip.
   virtual void AfterScene() {}

@@ -25,15 +25,29 @@ const char* ScoreFilePath();
 void SetScoreFilePath(std::string path);
 inline constexpr std::size_t kScoreRecordSize = 46;
 
-// Sets the three settings to their defaults and zeroes the table.
+// Sets the three settings to their defaults, zeroes the table and forgets
+// what the file held and what was recorded since.
 void ResetScores();
 
-// Reads the file over the globals; a missing file is first written with
-// what the globals hold.
+// Reads the file over the globals. Only a missing file is created (with what
+// the globals hold); one that is there but cannot be read is reported and
+// left alone for the whole run: the game plays with the defaults.
 void LoadScores();
-// Replaces the file in one step; false (and a message on stderr) when it
-// could not be written. The game goes on either way.
+// Brings the file up to date; false (and a one-line message on stderr) when
+// it could not be written, the old file then kept whole. Another instance of
+// the game may have saved since this one read the file: the table is read
+// again and only the totals this instance recorded since are entered into
+// it, so no one's high score is lost and none is counted twice. The settings
+// are this instance's: the last save wins. The game goes on either way.
 bool SaveScores();
+
+// Enters a game's total in a table: when it beats any entry (signed) it
+// takes the tenth place, whichever entry it beat; then the table is sorted
+// descending, equal entries keeping their order, so a total goes below the
+// scores it ties with.
+void EnterScore(u32 (&table)[10], i32 total);
+// Enters a game's total in HighScores, and in the file at the next save.
+void RecordTotal(i32 total);
 
 // The record as stored on disk, line ends translated as a text stream does.
 std::vector<u8> EncodeScoreFile();

@@ -1,8 +1,6 @@
 // The end of a game: the closing banner slides in and rests, then the
 // figures are shown with the total counting up. A click records the total
 // and moves on to the ranking.
-#include <utility>
-
 #include "base/input.h"
 #include "base/scene.h"
 #include "base/scores.h"
@@ -46,29 +44,6 @@ void Banner() {
   Keyed({ResultBannerX - 192, 184, ResultBannerX, 296}, layout::game::kBanner);
 }
 
-// Enters the total in the table, always in place of the tenth entry, then
-// sorts the table descending; equal entries keep their order, so a new total
-// goes below the scores it ties with.
-void RecordScore(i32 total) {
-  for (int i = 0; i < 10; ++i) {
-    if (total > static_cast<i32>(base::HighScores[i])) {
-      base::HighScores[9] = static_cast<u32>(total);
-      break;
-    }
-  }
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (int i = 0; i < 9; ++i) {
-      if (static_cast<i32>(base::HighScores[i]) <
-          static_cast<i32>(base::HighScores[i + 1])) {
-        std::swap(base::HighScores[i], base::HighScores[i + 1]);
-        swapped = true;
-      }
-    }
-  }
-}
-
 void Results() {
   // The count of made enemies is zeroed every frame, so new ones keep
   // coming behind the figures.
@@ -93,7 +68,7 @@ void Results() {
   if (base::LeftButton != 1) return;
 
   // What is recorded is the total itself, however far the count-up got.
-  RecordScore(total);
+  base::RecordTotal(total);
   game::EmptyPool();
   // Ready for the next game; the figures shown stay until then.
   TS_RESULT_BANNER_GLOBALS(TS_RESTART_GLOBAL)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/work_folder.h"
+#include "platform/headless/headless.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -80,9 +81,10 @@ class Headless : public ::testing::Test {
   }
 
   int Run(const std::string& args, std::string* errors = nullptr) {
+    // A run that would never end fails here in a minute instead.
     const std::string cmd = "cd '" + dir_.string() +
-                            "' && '" TS_GAME_EXE "' --headless " + args +
-                            " 2>stderr.txt";
+                            "' && timeout 60 '" TS_GAME_EXE "' --headless " +
+                            args + " 2>stderr.txt";
     const int status = std::system(cmd.c_str());
     if (errors) *errors = Read("stderr.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -175,6 +177,26 @@ TEST_F(Headless, BadOptionsAndScriptsAreRefusedWithAMessage) {
   EXPECT_NE(errors.find("line 1"), std::string::npos) << errors;
   EXPECT_NE(Run("--input missing.txt", &errors), 0);
   EXPECT_NE(errors.find("missing.txt"), std::string::npos);
+  // Frames past what the 32-bit count of scene calls reaches.
+  EXPECT_NE(Run("--frames 4294967296", &errors), 0);
+  EXPECT_NE(errors.find("--frames"), std::string::npos);
+  Write("bad.txt", "0 ldown\n4294967296 ldown\n");
+  EXPECT_NE(Run("--input bad.txt", &errors), 0);
+  EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
+}
+
+TEST(HeadlessEnd, EveryRunEndsOnAFrameTheCountReaches) {
+  // The run stops after this scene call; the count must get there.
+  const auto last = [](long long frames, std::uint32_t eventFrame) {
+    headless::Options options;
+    options.frames = frames;
+    return headless::LastFrame(options, {{eventFrame, {}}, {0, {}}});
+  };
+  EXPECT_EQ(last(-1, 50), 10050u);
+  EXPECT_EQ(last(-1, 4294967295u), 4294967295u);
+  EXPECT_EQ(last(-1, 4294960000u), 4294967295u);
+  EXPECT_EQ(last(7, 4294967295u), 7u);
+  EXPECT_EQ(last(4294967295ll, 0), 4294967295u);
 }
 
 TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {

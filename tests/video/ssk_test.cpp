@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "../support/null_platform_in_use.h"
+#include "../support/stuck_pipe.h"
 #include "../support/work_folder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -190,6 +192,23 @@ TEST_F(Loaders, MalformedFilesAreRefusedAndChangeNothing) {
 
   EXPECT_EQ(SheetNot77(), 0);
   EXPECT_EQ(ImagePalette[3].red, 55);
+  EXPECT_FALSE(DisplayPalette.exists);
+}
+
+TEST_F(Loaders, WhatIsNotAFileIsRefusedWithoutWaiting) {
+  testsupport::StuckPipe pipe("pipe.ssk");
+  fs::create_directory("folder.ssk");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadSskImage("pipe.ssk", 0, 0), 0);
+  EXPECT_EQ(LoadSskPalette("pipe.ssk"), 0);
+  EXPECT_EQ(LoadSskImage("folder.ssk", 0, 0), 0);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(pipe.Finish()) << "the loader waited on the pipe";
+  // One line for each refusal, naming the file.
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 3) << errors;
+  EXPECT_NE(errors.find("\"pipe.ssk\" refused: not a regular file"),
+            std::string::npos);
+  EXPECT_EQ(SheetNot77(), 0);
   EXPECT_FALSE(DisplayPalette.exists);
 }
 

@@ -31,8 +31,15 @@ struct Options {
   std::vector<ScriptEvent> events;
 };
 
+using platform::kLastReachableFrame;
+
 // Parses the options that follow --headless. False with a one-line message.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
+
+// The scene call after which a run stops: --frames, else 10000 after the
+// last event, but never past the last frame a run can reach.
+std::uint32_t LastFrame(const Options& options,
+                        const std::vector<ScriptEvent>& events);
 
 // Runs the program to its end; returns the exit code (non-zero only when the
 // script or trace file cannot be used, with a message on stderr).

@@ -54,8 +54,9 @@ class HeadlessPlatform final : public platform::NullPlatform {
     // Frame-0 events belong to the pre-game loop (and, after the click that
     // ends it, to the passes before the first scene call); an event of frame
     // F arrives in the passes right before the F-th scene call.
-    const bool due =
-        loop::InPregame ? e.frame == 0 : e.frame <= loop::SceneCalls + 1;
+    const bool due = loop::InPregame
+                         ? e.frame == 0
+                         : e.frame <= std::uint64_t{loop::SceneCalls} + 1;
     if (!due) return false;
     out = e.message;
     ++next_;
@@ -82,9 +83,6 @@ class HeadlessPlatform final : public platform::NullPlatform {
   }
 
   bool shotFailed() const { return shotFailed_; }
-  std::uint32_t lastEventFrame() const {
-    return events_.empty() ? 0 : events_.back().frame;
-  }
 
  private:
   const Options& options_;
@@ -124,8 +122,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.seed = static_cast<std::uint32_t>(n);
       ++i;
     } else if (arg == "--frames") {
-      if (!number(value, 1ull << 40, n)) {
-        error = "--frames needs a number of frames";
+      // The count of scene calls is 32 bits: a run cannot go further.
+      if (!number(value, kLastReachableFrame, n)) {
+        error = "--frames needs a number from 0 to 4294967295";
         return false;
       }
       options.frames = static_cast<long long>(n);
@@ -165,6 +164,19 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
   }
   return true;
+}
+
+std::uint32_t LastFrame(const Options& options,
+                        const std::vector<ScriptEvent>& events) {
+  if (options.frames >= 0) {
+    return static_cast<std::uint32_t>(
+        std::min<long long>(options.frames, kLastReachableFrame));
+  }
+  std::uint64_t last = 0;
+  for (const ScriptEvent& e : events)
+    last = std::max<std::uint64_t>(last, e.frame);
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(last + 10000, kLastReachableFrame));
 }
 
 int Run(const Options& options) {
@@ -221,10 +233,7 @@ int Run(const Options& options) {
   base::SetDataFolder(options.dataFolder);
   HeadlessPlatform platform(options, events, trace,
                             audio.open() ? &audio : nullptr);
-  const long long lastFrame =
-      options.frames >= 0
-          ? options.frames
-          : static_cast<long long>(platform.lastEventFrame()) + 10000;
+  const std::uint32_t lastFrame = LastFrame(options, events);
   sound::SetVolumes(options.volumes);
   loop::StartOptions start;
   start.fixedSeed = options.hasSeed;
@@ -238,8 +247,7 @@ int Run(const Options& options) {
         code = loop::ExitCode();
         break;
       }
-      if (r == loop::StepResult::Frame &&
-          static_cast<long long>(loop::SceneCalls) >= lastFrame) {
+      if (r == loop::StepResult::Frame && loop::SceneCalls >= lastFrame) {
         break;
       }
     }

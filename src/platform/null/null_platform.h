@@ -15,6 +15,8 @@ class NullPlatform : public Platform {
   static constexpr int kSampleRate = 44100;
   static constexpr int kSamplesPerFrame = kSampleRate / 60;
 
+  NullPlatform();
+
   bool PollMessage(Message&) override { return false; }
   void ShowSplash() override {}
   bool OpenDisplay() override { return true; }
@@ -30,6 +32,8 @@ class NullPlatform : public Platform {
                       std::vector<std::uint8_t>& out) override;
   bool ReplaceFile(const char* name, std::span<const std::uint8_t> bytes,
                    std::string& error) override;
+  std::unique_ptr<FileLock> LockFile(const char* name,
+                                     std::string& error) override;
 };
 
 }  // namespace platform

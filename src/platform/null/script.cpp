@@ -26,7 +26,11 @@ bool ParseScript(const std::string& text, const std::string& name,
       return false;
     };
     std::uint64_t frame = 0;
-    if (!base::ParseUnsigned(w[0], 0xFFFFFFFFull, frame)) {
+    if (!base::ParseUnsigned(w[0], kLastReachableFrame, frame)) {
+      if (w[0].find_first_not_of("0123456789") == std::string::npos) {
+        return fail("frame " + w[0] +
+                    " is past the last frame a run can reach, 4294967295");
+      }
       return fail("expected a frame number, found \"" + w[0] + "\"");
     }
     if (w.size() < 2) return fail("missing event after the frame number");

@@ -16,6 +16,9 @@ struct ScriptEvent {
   Message message;
 };
 
+// The scene-call count is 32 bits: no run goes past this frame.
+inline constexpr std::uint32_t kLastReachableFrame = 0xFFFFFFFFu;
+
 // Parses a script. False with a message naming the line.
 bool ParseScript(const std::string& text, const std::string& name,
                  std::vector<ScriptEvent>& events, std::string& error);

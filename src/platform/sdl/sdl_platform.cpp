@@ -9,12 +9,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/data_folder.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "platform/sdl/icon.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/splash_file.h"
 #include "sound/volumes.h"
 #include "video/display.h"
 #include "video/present.h"
@@ -197,10 +199,21 @@ void SdlPlatform::ShowSplash() {
   if (!target) return;
   SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
   const std::string splash = base::DataFile(layout::kSplashPicture);
-  if (SDL_Surface* bmp = SDL_LoadBMP(splash.c_str())) {
-    SDL_Rect at{0, 0, bmp->w, bmp->h};
-    SDL_BlitSurface(bmp, nullptr, target, &at);
-    SDL_FreeSurface(bmp);
+  // SDL is handed the file only once it is known to be a regular file of a
+  // size that is sane to allocate.
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (ReadSplash(*this, splash.c_str(), bytes, error)) {
+    SDL_RWops* rw =
+        SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (SDL_Surface* bmp = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr) {
+      SDL_Rect at{0, 0, bmp->w, bmp->h};
+      SDL_BlitSurface(bmp, nullptr, target, &at);
+      SDL_FreeSurface(bmp);
+    }
+  } else if (!error.empty()) {
+    std::fprintf(stderr, "TumbleSquash: splash picture \"%s\" refused: %s\n",
+                 splash.c_str(), error.c_str());
   }
   SDL_UpdateWindowSurface(window_);
 }

@@ -66,6 +66,8 @@ class SdlPlatform final : public NullPlatform {
   // Flushes and closes the record and trace files; false on a write error.
   bool CloseFiles();
 
+  SDL_Window* window() const { return window_; }
+
  private:
   using Nanos = FramePacer::Nanos;
   static Nanos Now();
