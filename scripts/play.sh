@@ -3,7 +3,7 @@
 # (for example --window). Without a display, runs it on a virtual one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+bash scripts/build.sh --game
 cd build/run
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "No display found: starting the game on a virtual screen (Xvfb)." >&2
