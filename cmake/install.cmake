@@ -19,10 +19,8 @@ add_custom_command(
 add_custom_target(ts_manual ALL DEPENDS ${TS_DATA_OUT}/tumblesquash.6.gz)
 
 install(TARGETS tumblesquash RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${TS_RUN_DIR}/TITLE.ssk ${TS_RUN_DIR}/OMAKETITLE.ssk
-              ${TS_RUN_DIR}/qqqq.ssk ${TS_RUN_DIR}/qqqqomake.ssk
-              ${TS_RUN_DIR}/JYOUSI.SSK ${TS_RUN_DIR}/minititle.bmp
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/tumblesquash)
+list(TRANSFORM TS_PICTURES PREPEND ${TS_RUN_DIR}/ OUTPUT_VARIABLE pictures)
+install(FILES ${pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/tumblesquash)
 install(FILES ${TS_DATA_OUT}/${TS_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${TS_DATA_OUT}/${TS_APP_ID}.metainfo.xml

@@ -10,11 +10,11 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/null/input_queue.h"
 #include "platform/null/null_platform.h"
 #include "platform/null/script.h"
 #include "platform/null/settings_file.h"
 #include "platform/sdl/frame_pacer.h"
-#include "platform/sdl/input_queue.h"
 
 using platform::FramePacer;
 using platform::Message;
@@ -164,6 +164,35 @@ TEST(InputQueue, AClickBetweenTwoFramesIsSeenAsOne) {
   order.clear();
   for (Message m; q.Pop(m);) order.push_back(m.type);
   EXPECT_EQ(order, (std::vector<MsgType>{LButtonUp, RButtonUp}));
+}
+
+TEST(InputQueue, MovesCollapseAndNeverCrowdOutClicks) {
+  platform::InputQueue q;
+  for (std::uint32_t i = 0; i < 5000; ++i) {
+    q.Push({MsgType::MouseMove, 0, i});
+    if (i % 1000 == 999) q.Push({MsgType::LButtonDown, 0, 0});
+  }
+  // Each run of moves is one message with the newest position.
+  EXPECT_EQ(q.Size(), 10u);
+  Message m;
+  ASSERT_TRUE(q.Pop(m));
+  EXPECT_EQ(m.lParam, 999u);
+  // A stalled reader: the moves stop at the limit, clicks still get in.
+  q.Clear();
+  for (std::uint32_t i = 0; i < 3000; ++i) {
+    q.Push({MsgType::KeyDown, 0, 0});
+    q.Push({MsgType::MouseMove, 0, i});
+  }
+  q.Push({MsgType::LButtonDown, 0, 0});
+  int keys = 0, moves = 0, presses = 0;
+  while (q.Pop(m)) {
+    keys += m.type == MsgType::KeyDown;
+    moves += m.type == MsgType::MouseMove;
+    presses += m.type == MsgType::LButtonDown;
+  }
+  EXPECT_EQ(keys, 3000);
+  EXPECT_LT(moves, 1024);
+  EXPECT_EQ(presses, 1);
 }
 
 TEST(Recording, EveryEventAScriptHoldsReadsBackTheSame) {

@@ -17,8 +17,7 @@ endif()
 set(data ${prefix}/share/tumblesquash)
 set(expected bin/tumblesquash share/applications/${APP_ID}.desktop
              share/metainfo/${APP_ID}.metainfo.xml share/man/man6/tumblesquash.6.gz)
-foreach(name TITLE.ssk OMAKETITLE.ssk qqqq.ssk qqqqomake.ssk JYOUSI.SSK
-             minititle.bmp)
+foreach(name ${PICTURE_FILES})
   list(APPEND expected share/tumblesquash/${name})
 endforeach()
 foreach(file ${expected})

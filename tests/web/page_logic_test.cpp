@@ -1,17 +1,15 @@
 // The web back end's own rules, which need no browser: game time from
-// animation frames, clicks that must not be lost, and the pointer's pixel.
+// animation frames and the pointer's pixel. (Its click queue is the desktop's,
+// tested with it.)
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "platform/web/frame_clock.h"
-#include "platform/web/input_queue.h"
+#include "platform/web/page_geometry.h"
 
 namespace {
-
-using platform::Message;
-using platform::MsgType;
 
 // Scene calls over `seconds` of animation frames at `hz`, with the small
 // jitter real frames have; also the most calls any one frame asked for.
@@ -59,61 +57,6 @@ TEST(FrameClock, StallsAndPausesAreNotCaughtUp) {
   EXPECT_EQ(clock.Advance(50000 + 1000.0 / 60), 1);
   // A clock that goes backwards never makes calls of its own.
   EXPECT_EQ(clock.Advance(40000), 0);
-}
-
-std::vector<MsgType> TakeAll(web::InputQueue& queue) {
-  std::vector<MsgType> out;
-  Message m;
-  while (queue.Take(m)) out.push_back(m.type);
-  return out;
-}
-
-TEST(InputQueue, AQuickClickWaitsForTheSceneToSeeIt) {
-  web::InputQueue queue;
-  queue.Push({MsgType::LButtonDown, 0, 0});
-  queue.Push({MsgType::MouseMove, 0, 5});
-  queue.Push({MsgType::LButtonUp, 0, 0});
-  queue.Push({MsgType::RButtonDown, 0, 0});
-  // The release waits, and what came after it waits behind it.
-  EXPECT_EQ(TakeAll(queue),
-            (std::vector<MsgType>{MsgType::LButtonDown, MsgType::MouseMove}));
-  queue.SceneCalled();
-  EXPECT_EQ(TakeAll(queue),
-            (std::vector<MsgType>{MsgType::LButtonUp, MsgType::RButtonDown}));
-  // A release whose press was seen by an earlier scene call goes at once;
-  // so does a key.
-  queue.SceneCalled();
-  queue.Push({MsgType::RButtonUp, 0, 0});
-  queue.Push({MsgType::KeyDown, platform::kKeyEscape, 0});
-  EXPECT_EQ(TakeAll(queue),
-            (std::vector<MsgType>{MsgType::RButtonUp, MsgType::KeyDown}));
-  // A double click between two frames is two clicks, one per scene call.
-  queue.Push({MsgType::LButtonDown, 0, 0});
-  queue.Push({MsgType::LButtonUp, 0, 0});
-  queue.Push({MsgType::LButtonDown, 0, 0});
-  queue.Push({MsgType::LButtonUp, 0, 0});
-  int presses = 0;
-  for (int frame = 0; frame < 4; ++frame) {
-    for (MsgType t : TakeAll(queue)) presses += t == MsgType::LButtonDown;
-    EXPECT_EQ(presses, frame < 1 ? 1 : 2) << "frame " << frame;
-    queue.SceneCalled();
-  }
-  EXPECT_EQ(queue.size(), 0u);
-}
-
-TEST(InputQueue, MovesCollapseAndNeverCrowdOutClicks) {
-  web::InputQueue queue;
-  for (std::uint32_t i = 0; i < 5000; ++i) {
-    queue.Push({MsgType::MouseMove, 0, i});
-    if (i % 1000 == 999) queue.Push({MsgType::LButtonDown, 0, 0});
-  }
-  // Each run of moves is one message with the newest position.
-  EXPECT_EQ(queue.size(), 10u);
-  Message m;
-  ASSERT_TRUE(queue.Take(m));
-  EXPECT_EQ(m.lParam, 999u);
-  queue.Clear();
-  EXPECT_FALSE(queue.Take(m));
 }
 
 TEST(ScreenPosition, EveryPixelExactlyAndClampedOutside) {

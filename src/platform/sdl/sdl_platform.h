@@ -15,7 +15,7 @@
 #include "platform/null/script.h"
 #include "platform/null/settings_file.h"
 #include "platform/sdl/frame_pacer.h"
-#include "platform/sdl/input_queue.h"
+#include "platform/null/input_queue.h"
 #include "platform/sdl/screenshots.h"
 
 namespace platform {

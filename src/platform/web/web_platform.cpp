@@ -75,7 +75,7 @@ ScreenRect WebPlatform::screenRect() const {
   return {r[0], r[1], r[2], r[3]};
 }
 
-bool WebPlatform::PollMessage(Message& out) { return input_.Take(out); }
+bool WebPlatform::PollMessage(Message& out) { return input_.Pop(out); }
 
 void WebPlatform::ShowSplash() {
   std::vector<std::uint8_t> bytes;

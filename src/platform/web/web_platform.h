@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/null/input_queue.h"
 #include "platform/null/null_platform.h"
 #include "platform/web/frame_clock.h"
-#include "platform/web/input_queue.h"
+#include "platform/web/page_geometry.h"
 
 namespace web {
 
@@ -46,7 +47,7 @@ class WebPlatform final : public platform::NullPlatform {
   void DrawPendingFrame();
 
   FrameClock clock_;
-  InputQueue input_;
+  platform::InputQueue input_;
   bool hidden_ = false;
   bool displayUp_ = false;
   // The frame presented last, drawn at the end of the animation frame.

@@ -1,8 +1,12 @@
-#include "platform/sdl/input_queue.h"
+#include "platform/null/input_queue.h"
 
 namespace platform {
 
 namespace {
+
+// A page or a window that stops taking input for a while (a long stall)
+// keeps its clicks and keys; only moves are dropped beyond this.
+constexpr std::size_t kMoveLimit = 1024;
 
 // 0 for the left button, 1 for the right, -1 for anything else.
 int Button(const Message& m) {
@@ -26,6 +30,13 @@ bool IsRelease(const Message& m) {
 
 void InputQueue::Push(const Message& m) {
   const int b = Button(m);
+  if (m.type == MsgType::MouseMove) {
+    if (!ready_.empty() && ready_.back().type == MsgType::MouseMove) {
+      ready_.back() = m;
+      return;
+    }
+    if (Size() >= kMoveLimit) return;
+  }
   if (b < 0) {
     ready_.push_back(m);
     return;
