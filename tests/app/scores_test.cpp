@@ -36,7 +36,8 @@ class ScoreFile : public ::testing::Test {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(".")) {
       const std::string name = e.path().filename().string();
-      if (name != kScoreFileName && name != std::string(kScoreFileName) + ".lock") {
+      if (name != kScoreFileName &&
+          name != std::string(kScoreFileName) + ".lock") {
         names.push_back(name);
       }
     }

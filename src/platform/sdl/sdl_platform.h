@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/null/input_queue.h"
 #include "platform/null/null_platform.h"
 #include "platform/null/script.h"
 #include "platform/null/settings_file.h"
 #include "platform/sdl/frame_pacer.h"
-#include "platform/null/input_queue.h"
 #include "platform/sdl/screenshots.h"
 
 namespace platform {
