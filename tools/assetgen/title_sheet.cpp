@@ -436,17 +436,24 @@ void MenuChoices(Image& im, const Theme& t) {
   place("SETTINGS", title::kSettingsLit, settingsH, true);
 }
 
-// The names of the settings: lettering, not buttons, from the left edge of
-// their cells so the three rows line up.
-void SettingNames(Image& im, const Theme& t) {
+// White lettering fading to the theme's warm (or, in the bonus set, icy)
+// colour, outlined and shadowed: the prompt and the settings' names.
+TextStyle BrightLettering(const Theme& t, int maxPx) {
   TextStyle s;
   s.face = Face::kBold;
-  s.maxPx = 24;
+  s.maxPx = maxPx;
   s.top = Rgb(255, 255, 255);
   s.bottom = t.bonus ? Rgb(150, 220, 255) : Rgb(255, 230, 120);
   s.outline = t.border;
   s.outlineWidth = 2.2f;
   s.shadow = 2;
+  return s;
+}
+
+// The names of the settings: lettering, not buttons, from the left edge of
+// their cells so the three rows line up.
+void SettingNames(Image& im, const Theme& t) {
+  const TextStyle s = BrightLettering(t, 24);
   const std::pair<const char*, layout::Rect> names[] = {
       {"DETAIL", title::kDetailLabel},
       {"SMOKE", title::kSmokeLabel},
@@ -550,15 +557,7 @@ Sheet BuildTitleSheet(bool bonus) {
   // Prompt.
   {
     Image pic(256, 32);
-    TextStyle s;
-    s.face = Face::kBold;
-    s.maxPx = 22;
-    s.top = Rgb(255, 255, 255);
-    s.bottom = t.bonus ? Rgb(150, 220, 255) : Rgb(255, 230, 120);
-    s.outline = t.border;
-    s.outlineWidth = 2.2f;
-    s.shadow = 2;
-    DrawLabel(pic, "CLICK TO START", 0, 0, 256, 32, s);
+    DrawLabel(pic, "CLICK TO START", 0, 0, 256, 32, BrightLettering(t, 22));
     Stamp(im, pic, title::kPrompt.left, title::kPrompt.top);
   }
   Arrow(im, title::kLeftArrow, false, false, t);

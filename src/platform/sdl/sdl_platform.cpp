@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <X11/Xlib.h>
 #include <time.h>
 
 #include <algorithm>
@@ -160,6 +161,22 @@ void SdlPlatform::SetIcon(SDL_Window* window) {
   }
 }
 
+namespace {
+
+// X reports some errors long after the request that caused them, and by
+// default a program dies of them. The ones seen here concern windows that
+// were already gone (a window changing while the game quits); none is worth
+// ending a game for, so each is reported in one line and play goes on.
+int ReportXError(Display*, XErrorEvent* e) {
+  std::fprintf(stderr,
+               "TumbleSquash: the X server refused request %d (error %d); "
+               "going on\n",
+               e->request_code, e->error_code);
+  return 0;
+}
+
+}  // namespace
+
 bool SdlPlatform::CreateStartWindow() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   // SDL drops a click that comes within 10 ms of the window getting the
@@ -172,18 +189,28 @@ bool SdlPlatform::CreateStartWindow() {
   // this once, at the first window image.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SetSdlAppName();
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
   // SDL falls back to drawing into memory when there is no display at all;
   // nobody could see or click that window, so it counts as no display
-  // unless someone asked for it by name.
-  const char* driver = SDL_GetCurrentVideoDriver();
-  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-  if (driver && !asked &&
-      (SDL_strcmp(driver, "offscreen") == 0 ||
-       SDL_strcmp(driver, "dummy") == 0)) {
-    SDL_SetError("no display found (is DISPLAY set?)");
-    return false;
+  // unless someone asked for it by name. A busy X server can turn a
+  // connection away for a moment, so a display that is named is tried for
+  // two seconds before the game gives up on it.
+  const bool named = SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY");
+  for (int attempt = 0;; ++attempt) {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool inMemory = driver && !SDL_getenv("SDL_VIDEODRIVER") &&
+                          (SDL_strcmp(driver, "offscreen") == 0 ||
+                           SDL_strcmp(driver, "dummy") == 0);
+    if (!inMemory) break;
+    // (Not SDL_Quit: that would forget the hints set above.)
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+    if (!named || attempt == 10) {
+      SDL_SetError("no display found (is DISPLAY set?)");
+      return false;
+    }
+    SDL_Delay(200);
   }
+  XSetErrorHandler(ReportXError);
   // The small borderless window of the start-up wait, centred.
   window_ =
       SDL_CreateWindow(kTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -612,8 +639,17 @@ bool SdlPlatform::MessageWaiting() {
   return !queue_.Empty();
 }
 
+// Not SDL_WaitEventTimeout: while it waits, SDL wakes it through a second X
+// connection aimed at one of our windows, and a wake-up aimed at a window
+// that has just gone kills the program with an X error as SDL shuts down.
+// Looking every few milliseconds costs nothing worth mentioning.
 void SdlPlatform::WaitForInput(int milliseconds) {
-  SDL_WaitEventTimeout(nullptr, milliseconds);
+  const Uint64 until = SDL_GetTicks64() + static_cast<Uint64>(milliseconds);
+  while (SDL_GetTicks64() < until) {
+    SDL_PumpEvents();
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+    SDL_Delay(2);
+  }
 }
 
 void SdlPlatform::AfterScene() {
