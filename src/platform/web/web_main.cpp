@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "base/scores.h"
 #include "loop/main_loop.h"
 #include "platform/web/web_platform.h"
 #include "sound/device.h"
@@ -107,8 +109,10 @@ EMSCRIPTEN_KEEPALIVE const char* ts_web_debug() { return page.DebugJson(); }
 }  // extern "C"
 
 int main() {
-  // The page's data package put the pictures here.
+  // The page's data package put the pictures here; Score.dat lives in the
+  // folder the page keeps in IndexedDB.
   if (chdir("/game") != 0) std::perror("TumbleSquash: /game");
+  base::SetScoreFilePath(std::string("/save/") + base::kScoreFileName);
   const char* doc = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
   emscripten_set_mousedown_callback(doc, nullptr, EM_TRUE, OnMouse);
   emscripten_set_mouseup_callback(doc, nullptr, EM_TRUE, OnMouse);

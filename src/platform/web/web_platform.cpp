@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "base/input.h"
-#include "base/scores.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "sound/device.h"
@@ -45,16 +44,6 @@ namespace {
 
 using platform::Message;
 using platform::MsgType;
-
-// Score.dat lives in the folder kept in IndexedDB; the pictures in the
-// working folder the page's data package fills.
-constexpr char kSaveFolder[] = "/save/";
-
-std::string PathOf(const char* name) {
-  if (std::string(name) == base::kScoreFileName)
-    return kSaveFolder + std::string(name);
-  return name;
-}
 
 // No scene call ever needs more passes than this; a loop that somehow
 // stopped making frames must not hang the page.
@@ -149,15 +138,10 @@ bool WebPlatform::OpenAudio() {
 
 void WebPlatform::CloseAudio() { JsAudioStop(); }
 
-platform::ReadResult WebPlatform::ReadFile(const char* name, std::size_t limit,
-                                           std::vector<std::uint8_t>& out) {
-  return NullPlatform::ReadFile(PathOf(name).c_str(), limit, out);
-}
-
 bool WebPlatform::ReplaceFile(const char* name,
                               std::span<const std::uint8_t> bytes,
                               std::string& error) {
-  if (!NullPlatform::ReplaceFile(PathOf(name).c_str(), bytes, error)) {
+  if (!NullPlatform::ReplaceFile(name, bytes, error)) {
     return false;
   }
   ++counters_.savesWritten;

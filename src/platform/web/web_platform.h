@@ -25,8 +25,6 @@ class WebPlatform final : public platform::NullPlatform {
                const platform::PaletteEntry* palette) override;
   bool OpenAudio() override;
   void CloseAudio() override;
-  platform::ReadResult ReadFile(const char* name, std::size_t limit,
-                                std::vector<std::uint8_t>& out) override;
   bool ReplaceFile(const char* name, std::span<const std::uint8_t> bytes,
                    std::string& error) override;
   void AfterScene() override { input_.SceneCalled(); }
