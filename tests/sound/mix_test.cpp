@@ -10,18 +10,14 @@
 #include <vector>
 
 #include "mix_check.h"
-#include "platform/null/null_platform.h"
-#include "sound/device.h"
 #include "sound/inspect.h"
 #include "sound/loudness.h"
-#include "sound/mixer.h"
 #include "sound/resample.h"
-#include "sound/sound.h"
-#include "sound/wave_resources.h"
+#include "sound_fixture.h"
 
 namespace {
 
-using Samples = std::vector<int16_t>;
+using namespace soundtest;
 using Floats = std::vector<float>;
 
 // Amplitude of the `hz` component of one side of an interleaved stereo
@@ -112,23 +108,6 @@ TEST(Loudness, MeasuresAsBroadcastersDo) {
 
 // --- The mixer, on recordings made here --------------------------------------
 
-using Bytes = std::vector<unsigned char>;
-
-// A mono 16-bit canonical WAVE at 22050 Hz.
-Bytes MakeWave(const std::vector<int>& samples) {
-  Bytes w;
-  auto put = [&](unsigned v, int n) {
-    for (int i = 0; i < n; ++i) w.push_back((v >> 8 * i) & 0xFF);
-  };
-  auto tag = [&](const char* t) { w.insert(w.end(), t, t + 4); };
-  const unsigned size = unsigned(samples.size() * 2);
-  tag("RIFF"), put(36 + size, 4), tag("WAVE"), tag("fmt "), put(16, 4);
-  put(1, 2), put(1, 2), put(22050, 4), put(44100, 4), put(2, 2), put(16, 2);
-  tag("data"), put(size, 4);
-  for (int v : samples) put(unsigned(v), 2);
-  return w;
-}
-
 // Rises over `rise` samples to `level`, holds, and falls as slowly: any
 // step larger than level / rise in the output was made by the mixer.
 Bytes Swell(int level, int rise, int hold) {
@@ -136,36 +115,23 @@ Bytes Swell(int level, int rise, int hold) {
   for (int i = 0; i < rise; ++i) s.push_back(level * i / rise);
   s.insert(s.end(), hold, level);
   for (int i = rise; i > 0; --i) s.push_back(level * i / rise);
-  return MakeWave(s);
+  return Mono(s);
 }
 
-class Mixer : public ::testing::Test {
+class Mixer : public soundtest::SoundTest {
  protected:
   void SetUp() override {
-    std::vector<int> sine(22050);  // 9 kHz, one second: a seamless loop
+    // A 9 kHz second (a seamless loop); a lone full-scale spike.
+    Ints sine(22050), click(4000, 0);
     for (int i = 0; i < 22050; ++i) {
       sine[i] = int(16000 * std::sin(2 * M_PI * 9000 * i / 22050));
     }
-    recordings = {{"SWELL", Swell(24000, 2000, 40000)},
-                  {"SINE", MakeWave(sine)},
-                  {"LOUD", MakeWave(std::vector<int>(30000, 20000))},
-                  {"CLICK", [] {
-                     std::vector<int> s(4000, 0);
-                     s[2000] = 32767;
-                     return MakeWave(s);
-                   }()}};
-    for (const auto& [name, bytes] : recordings) {
-      table.push_back(
-          {"WAVE", name.c_str(), bytes.data(), unsigned(bytes.size())});
-    }
-    sound::SetWaveResources(table.data(), int(table.size()));
-    platform::SetCurrent(&audio);
-    ASSERT_EQ(sound::InitSound(), 1);
-    sound::SetOutputFormat(22050, 2);  // one output frame per recorded one
-  }
-  void TearDown() override {
-    sound::SetVolumes({});
-    sound::ResetSound();
+    click[2000] = 32767;
+    // One output frame per recorded one.
+    Open({{"SWELL", Swell(24000, 2000, 40000)},
+          {"SINE", Mono(sine)},
+          {"LOUD", Mono(Ints(30000, 20000))},
+          {"CLICK", Mono(click)}});
   }
 
   // Mixes `frames` frames onto the end of `heard`.
@@ -193,7 +159,6 @@ class Mixer : public ::testing::Test {
   }
   static int Ms(int milliseconds) { return 22050 * milliseconds / 1000; }
 
-  platform::NullPlatform audio;
   // The loudest level (dB re the loudest bin) of what was heard from frame
   // `from` on, between `low` and `high` Hz.
   double Spectrum(std::size_t from, int rate, double low, double high) const {
@@ -202,8 +167,6 @@ class Mixer : public ::testing::Test {
     return mixcheck::SpectrumPeak(f, rate, low, high);
   }
 
-  std::vector<std::pair<std::string, Bytes>> recordings;
-  std::vector<sound::WaveResource> table;
   Samples heard;
 };
 
@@ -267,39 +230,35 @@ TEST_F(Mixer, ARestartCrossfadesWithoutAGap) {
 TEST_F(Mixer, LimiterTurnsLoudSumsDownSmoothlyAndLetsGoAfter) {
   for (int c : {0, 1, 2, 3}) sound::LoadWaveChannel(c, "SWELL");
   for (int c : {4, 5, 6, 7}) sound::LoadWaveChannel(c, "CLICK");
+  // Held at the ceiling: no more, and no less than one step under it.
   const int ceiling = int(std::ceil(sound::kLimiterCeiling * 32768));
+  const double steady = 24000 * sound::kMasterGain;
   // One voice stays under the ceiling and is not touched at all.
   sound::SoundCommand(0, 1, 0);
   Mix(8000);
-  EXPECT_NEAR(heard.back(), 24000 * sound::kMasterGain, 1.0);
+  EXPECT_NEAR(heard.back(), steady, 1.0);
   EXPECT_EQ(sound::GetMixStats().reducedFrames, 0u);
   // Four of them add up to twice full scale: held at the ceiling, smoothly.
   for (int c : {1, 2, 3}) sound::SoundCommand(c, 1, 0);
   Mix(8000);
-  EXPECT_LE(Loudest(), ceiling);
-  EXPECT_GE(Loudest(), ceiling - 1);
+  EXPECT_NEAR(Loudest(), ceiling - 0.5, 0.5);
   EXPECT_LT(LargestStep(), kStepLimit);
   // When they are gone, the gain comes back to 1 within half a second.
-  sound::SoundCommand(1, 0, 0), sound::SoundCommand(2, 0, 0);
-  sound::SoundCommand(3, 0, 0);
-  Mix(Ms(500));
-  std::size_t before = heard.size();
-  Mix(100);
-  EXPECT_NEAR(heard.back(), 24000 * sound::kMasterGain, 1.0);
+  for (int c : {1, 2, 3}) sound::SoundCommand(c, 0, 0);
+  Mix(Ms(500) + 100);
+  EXPECT_NEAR(heard.back(), steady, 1.0);
   const sound::MixStats stats = sound::GetMixStats();
   EXPECT_GT(stats.reducedFrames, 0u);
   EXPECT_LT(stats.reducedFrames, 8000u + Ms(500));
   EXPECT_EQ(stats.clippedSamples, 0u);
   // A single-sample spike over the steady voice is seen coming: the gain
   // glides down before it arrives, instead of dropping at it.
-  before = heard.size() / 2;
+  const std::size_t before = heard.size() / 2;
   for (int c : {4, 5, 6, 7}) sound::SoundCommand(c, 1, 0);
   Mix(4000);
-  EXPECT_LE(Loudest(before), ceiling);
-  EXPECT_GE(Loudest(before), ceiling - 1);
+  EXPECT_NEAR(Loudest(before), ceiling - 0.5, 0.5);
   std::size_t spike = before;
   while (std::abs(heard[2 * spike]) < ceiling - 1) ++spike;
-  const int steady = int(24000 * sound::kMasterGain);
   EXPECT_LT(heard[2 * (spike - 10)], steady * 0.9);
   for (std::size_t f = before + 1; f < heard.size() / 2; ++f) {
     if (f < spike || f > spike + 1) {
