@@ -238,20 +238,6 @@ TEST(ContentTest, BossKeyScreenWithItsPointer) {
   EXPECT_GT(*std::max_element(count.begin(), count.end()), 640 * 480 / 3);
 }
 
-TEST(ContentTest, FilesAreShortestCodeOfTheirPictures) {
-  for (const char* name : layout::kSskPictures) {
-    SCOPED_TRACE(name);
-    Picture p = Load(name);
-    std::vector<std::uint8_t> topDown(p.file.pixels.size());
-    for (int y = 0; y < p.file.height; ++y)
-      for (int x = 0; x < p.file.width; ++x)
-        topDown[y * p.file.width + x] = p.at(x, y);
-    EXPECT_EQ(
-        video::BuildSsk(p.file.width, p.file.height, p.file.colours, topDown),
-        p.bytes);
-  }
-}
-
 std::uint32_t Le32(const std::vector<std::uint8_t>& b, size_t at) {
   return base::LoadLe32(&b.at(at + 3) - 3);
 }

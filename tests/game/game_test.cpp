@@ -69,38 +69,7 @@ int CountLive(i32 lo, i32 hi = 0) {
 }
 int CountEnemies() { return CountLive(game::WalkerOne, game::Flyer); }
 
-TEST_F(GameTest, EnemiesFollowTheDrawsInOrderAndEffectsTakeFreeSlots) {
-  // Enemies made from known seeds, recorded from the game: one from each
-  // edge, each kind, and the generator's state after the last draw.
-  const struct {
-    u32 seed;
-    i32 type, height, speed, heading;
-    f32 x, y;
-    i32 targetX, targetY;
-    u32 after;
-  } kMade[] = {
-      {1, 0, 0, 4, 256, 895, 259, 260, 124, 1844513277u},
-      {77, 1, 0, 5, 768, -255, 160, 253, 177, 2063897993u},
-      {4000000000u, 2, 37, 5, 0, 492, 735, 536, 141, 716530749u},
-      {10, 2, 103, 5, 512, 383, -255, 442, 339, 2434174063u},
-      {11, 1, 0, 5, 512, 269, -255, 538, 212, 4016555205u},
-  };
-  for (const auto& m : kMade) {
-    SCOPED_TRACE(m.seed);
-    // frameTimer and reserved keep what the slot held; hit and hop do not.
-    game::Actor& a = Place(3, 1.0f, 1.0f);
-    a.frameTimer = 5, a.reserved = 9, a.hit = 1, a.hopPhase = 300;
-    a.age = 4, a.frame = 6, a.frameStep = -1, a.waypointLimit = 0;
-    base::SeedRandom(m.seed);
-    MakeActor(3, m.type);
-    EXPECT_EQ(make_tuple(1, m.type + 1, m.height, m.speed, m.heading, m.x, m.y,
-                         m.targetX, m.targetY, m.after),
-              make_tuple(a.active, a.kind, a.height, a.speed, a.heading, a.x,
-                         a.y, a.targetX, a.targetY, base::RandomState));
-    EXPECT_EQ(make_tuple(0, 1, 0, 5, 0, 0, 5, 9),
-              make_tuple(a.frame, a.frameStep, a.age, a.waypointLimit, a.hit,
-                         a.hopPhase, a.frameTimer, a.reserved));
-  }
+TEST_F(GameTest, SlotsOffThePoolDrawNothingAndEffectsTakeFreeSlots) {
   const u32 state = base::RandomState;  // slots off the pool: nothing drawn
   MakeActor(-1, game::MakeWalkerOne);
   MakeActor(game::kPoolSize, game::MakeWalkerOne);
@@ -230,20 +199,6 @@ TEST_F(GameTest, ArrivalsAreCappedByThePreviousFramesCountUntilTheHundredth) {
   EXPECT_EQ(0, StepEnemies());
 }
 
-TEST_F(GameTest, AWholeGameWithNoClicksEndsWithEveryEnemyGoneAndNoHits) {
-  for (u32 seed : {1u, 2024u}) {
-    game::ResetGame();
-    base::SeedRandom(seed);
-    int frames = 0;
-    for (; StepEnemies() != 0 && frames < 200000; ++frames) game::StepActors();
-    EXPECT_LT(frames, 200000) << "seed " << seed;
-    // Nothing was hit, so nothing exploded.
-    EXPECT_EQ(make_tuple(100, 0, 0, 0),
-              make_tuple(+game::EnemiesSpawned, game::HitCount, CountEnemies(),
-                         CountLive(game::Blast)));
-  }
-}
-
 TEST_F(GameTest, EnemiesMoveAndAnimateInPingPongAndAreCounted) {
   // Each picture for three steps, the first change at the third.
   const i32 want[] = {1, 2, 3, 4, 5, 6, 7, 6, 5, 4, 3, 2, 1, 0, 1};
@@ -319,23 +274,6 @@ TEST_F(GameTest, EffectsLiveTheirTimeAndShowTheirPictures) {
   }
 }
 
-TEST_F(GameTest, AMissLeavesAMarkAndTwoPuffsAtTheCursor) {
-  Place(0, 400.0f, 300.0f);
-  Click(100, 200);
-  EXPECT_EQ(make_tuple(0, 1, 0),
-            make_tuple(+base::LeftButton, game::ShotCount, game::HitCount));
-  ASSERT_EQ(1, sound::SoundLogCount);  // on the explosion rotation
-  EXPECT_EQ(make_tuple(1, 1),
-            tie(sound::SoundLog[0].channel, sound::SoundLog[0].command));
-  const i32 kinds[] = {game::MissMark, game::SmallPuff, game::SmallPuff};
-  for (int i = 1; i <= 3; ++i) {
-    const game::Actor& e = ActorPool[i];
-    EXPECT_EQ(make_tuple(kinds[i - 1], 0, 1), tie(e.kind, e.height, e.frame));
-    EXPECT_EQ(XY(100.0f, 200.0f), At(e));
-  }
-  EXPECT_EQ(0, ActorPool[4].active);
-}
-
 TEST_F(GameTest, TheBoxIsStrictSignedAndCountsAFlyersHeight) {
   auto hits = [](u32 mx, u32 my, f32 x, f32 y, i32 height = 0) {
     Place(0, x, y, game::Flyer).height = height;
@@ -386,70 +324,24 @@ TEST_F(GameTest, CountersAndComboWithAFallingFlyerInTheBox) {
   EXPECT_EQ(0, CountLive(game::MissMark));
 }
 
-void Fill(video::Rect r, u8 v) {
-  for (int y = r.top; y < r.bottom; ++y) {
-    for (int x = r.left; x < r.right; ++x) video::SheetSurface->Row(y)[x] = v;
-  }
-}
-u8 Pixel(int x, int y) { return video::BackSurface->Row(y)[x]; }
-constexpr u8 kShadow = 200, kMark = 201, kPuff = 202, kBlast = 203, kAim = 204;
-
+// Index 100 + 10 * (kind - 1) + row in every enemy direction row, so that
+// the pixel under an enemy tells which row was drawn.
 class Drawing : public GameTest {
  protected:
   void SetUp() override {
     GameTest::SetUp();
-    // Index 100 + 10 * (kind - 1) + row in every enemy direction row, 10 + d
-    // in digit d, and a distinct index in every other picture the field uses.
-    namespace g = layout::game;
     for (int kind = 1; kind <= 3; ++kind) {
       for (int row = 1; row <= 8; ++row) {
-        Fill(Between(g::EnemyCell(kind, row, 0), g::EnemyCell(kind, row, 7)),
-             u8(100 + 10 * (kind - 1) + row));
+        const video::Rect a = layout::game::EnemyCell(kind, row, 0),
+                          b = layout::game::EnemyCell(kind, row, 7);
+        for (int y = a.top; y < b.bottom; ++y) {
+          std::memset(video::SheetSurface->Row(y) + a.left,
+                      100 + 10 * (kind - 1) + row, b.right - a.left);
+        }
       }
     }
-    for (int d = 0; d < 10; ++d) Fill(g::Digit(d), u8(10 + d));
-    Fill(g::kShadow, kShadow);
-    Fill(Between(g::MissMarkCell(1), g::MissMarkCell(4)), kMark);
-    Fill(Between(g::SmallPuffCell(1), g::SmallPuffCell(4)), kPuff);
-    Fill(Between(g::BlastCell(1), g::BlastCell(g::kBlastPictures)), kBlast);
-    Fill(g::kAim, kAim);
-  }
-  // From the top left of `first` to the bottom right of `last`.
-  static video::Rect Between(video::Rect first, video::Rect last) {
-    return {first.left, first.top, last.right, last.bottom};
   }
 };
-
-// First and last rows of column x (or if x < 0 columns of row y) holding v.
-using P = std::pair<int, int>;
-P Span(int x, int y, u8 v) {
-  int first = -1, last = -1;
-  for (int i = 0; i < (x < 0 ? 640 : 480); ++i) {
-    if ((x < 0 ? Pixel(i, y) : Pixel(x, i)) != v) continue;
-    if (first < 0) first = i;
-    last = i;
-  }
-  return {first, last};
-}
-
-TEST_F(Drawing, FiguresAreRightAlignedAndTheCursorIsCentred) {
-  game::DrawNumber(448, 100, 107);
-  EXPECT_EQ(P(320, 351), Span(-1, 110, 11));
-  EXPECT_EQ(P(352, 383), Span(-1, 110, 10));
-  EXPECT_EQ(P(384, 415), Span(-1, 110, 17));
-  EXPECT_EQ(P(100, 131), Span(400, -1, 17));
-  EXPECT_EQ(0, Pixel(416, 110));
-  game::EnemiesSpawned = 93, game::HitCount = 42;
-  game::DrawHud();
-  EXPECT_EQ(P(384, 415), Span(-1, 5, 17));  // 100 - 93
-  EXPECT_EQ(P(352, 383), Span(-1, 420, 14));
-  EXPECT_EQ(P(384, 415), Span(-1, 420, 12));
-  // The cursor is centred on the mouse.
-  base::MouseX = 630, base::MouseY = 5;
-  game::HandleMouse();
-  EXPECT_EQ(P(598, 639), Span(-1, 0, kAim));  // clipped at the edges
-  EXPECT_EQ(P(0, 36), Span(639, -1, kAim));
-}
 
 TEST_F(Drawing, DirectionRowsFollowTheHeading) {
   const i32 cases[][2] = {{0, 1},   {63, 1},  {64, 2},  {191, 2}, {192, 3},
@@ -459,52 +351,9 @@ TEST_F(Drawing, DirectionRowsFollowTheHeading) {
     for (i32 kind : {game::WalkerOne, game::WalkerTwo, game::Flyer}) {
       Place(0, 320.0f, 240.0f, kind).heading = c[0];
       game::DrawActors();
-      EXPECT_EQ(100 + 10 * (kind - 1) + c[1], Pixel(320, 240))
+      EXPECT_EQ(100 + 10 * (kind - 1) + c[1], video::BackSurface->Row(240)[320])
           << "heading " << c[0] << " kind " << kind;
     }
-  }
-}
-
-TEST_F(Drawing, PicturesAndShadowsStandWhereTheyShould) {
-  // A flyer 150 up with its shadow on the ground; a walker hopping 9 whose
-  // shadow does not hop, and a lower one's shadow running under its picture.
-  Place(0, 200.0f, 300.0f, game::Flyer).height = 150;
-  Place(1, 450.0f, 300.0f).hopPhase = 3 * 73;
-  Place(2, 450.0f, 330.0f, game::WalkerTwo);
-  Place(3, 560.0f, 100.0f, game::MissMark).frame = 5;  // lingering unseen
-  Place(4, 100.0f, 100.0f, game::SmallPuff).height = 20;
-  Place(5, 300.0f, 300.0f, game::Blast).frame = 13;
-  Place(6, 500.0f, 100.0f, game::MissMark).frame = 4;
-  game::DrawActors();
-  EXPECT_EQ(P(118, 181), Span(200, -1, 125));
-  EXPECT_EQ(P(260, 323), Span(200, -1, kShadow));
-  EXPECT_EQ(P(259, 297), Span(450, -1, 105));
-  EXPECT_EQ(P(298, 361), Span(450, -1, 115));
-  EXPECT_EQ(P(-1, -1), Span(450, -1, kShadow));
-  EXPECT_EQ(P(418, 481), Span(-1, 330, 115));
-  EXPECT_EQ(P(60, 123), Span(560, -1, kShadow));
-  EXPECT_EQ(P(-1, -1), Span(560, -1, kMark));
-  EXPECT_EQ(P(48, 111), Span(100, -1, kPuff));
-  EXPECT_EQ(P(250, 349), Span(300, -1, kBlast));
-  EXPECT_EQ(P(68, 131), Span(500, -1, kMark));
-}
-
-TEST_F(Drawing, TheSortIsStableAndMatchesAStableSort) {
-  base::SeedRandom(99);
-  for (int round = 0; round < 3; ++round) {
-    // Many ties; last, a nearly sorted pool, as from one frame to the next.
-    for (int i = 0; i < game::kPoolSize; ++i) {
-      const f32 y = round < 2 ? base::Random() % 40 - 20.0f
-                              : i / 4 + (i % 7 ? 0.0f : 3.5f);
-      Place(i, 0.0f, y).active = base::Random() & 1;
-      ActorPool[i].reserved = i;  // the original order
-    }
-    std::vector<game::Actor> want(ActorPool, ActorPool + game::kPoolSize);
-    std::stable_sort(want.begin(), want.end(),
-                     [](auto& l, auto& r) { return l.y < r.y; });
-    game::SortActorsByY();
-    EXPECT_EQ(0, std::memcmp(want.data(), ActorPool, sizeof ActorPool))
-        << round;
   }
 }
 

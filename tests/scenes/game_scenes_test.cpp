@@ -71,13 +71,7 @@ TEST_F(GameSceneTest,
   EXPECT_EQ(std::make_tuple(edges[0], edges[20], edges[21]),
             std::make_tuple(8, 408, 412));
   EXPECT_EQ(game::EnemiesSpawned, 0);  // no enemy comes in meanwhile
-  // The banner at rest, 192 wide, over the field tile.
-  EXPECT_TRUE(ShownAll({220, 184, 412, 296}, 81));
-  EXPECT_EQ(std::make_tuple(Shown(219, 200), Shown(412, 200), Shown(300, 296)),
-            std::make_tuple(80, 80, 80));
-  Frame();  // the banner gone; the total's label and "7", right at x 512
-  EXPECT_TRUE(ShownAll({192, 336, 256, 368}, 85));
-  EXPECT_TRUE(ShownAll({448, 336, 480, 368}, 97));
+  Frame();                      // the banner gone, the figures counting up
   EXPECT_EQ(LiveActors(), 10);  // enemies keep coming behind the figures
   int frames = 1;
   for (; ResultShownTotal < 240 && frames < 99; ++frames) Frame();

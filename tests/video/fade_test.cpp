@@ -72,18 +72,3 @@ TEST_F(Fade, RangesStopAtTheirEnds) {
   EXPECT_EQ(ScreenPalette[0].red, 88);
   EXPECT_EQ(ScreenPalette[0].flags, 0);
 }
-
-TEST_F(Fade, OutThenInReturnsExactly) {
-  for (int i = 0; i < 256; ++i) {
-    ImagePalette[i] = {u8(i), u8(255 - i), u8(i * 7), 0};
-    ScreenPalette[i] = ImagePalette[i];
-  }
-  for (int k = 0; k < 45; ++k) FadeOutStep(0, 256);
-  for (int i = 0; i < 256; ++i) ASSERT_LE(ScreenPalette[i].red, 1);
-  for (int k = 0; k < 128; ++k) FadeInStep(0, 256);
-  for (int i = 0; i < 256; ++i) {
-    ASSERT_EQ(ScreenPalette[i].red, ImagePalette[i].red) << i;
-    ASSERT_EQ(ScreenPalette[i].green, ImagePalette[i].green) << i;
-    ASSERT_EQ(ScreenPalette[i].blue, ImagePalette[i].blue) << i;
-  }
-}

@@ -40,14 +40,14 @@ int ReferenceBlit(Surface& to, const Surface& from, Rect d, Rect s, u8 mode,
              right = std::min<long>(d.right, to.width);
   for (long y = top; y < bottom; ++y) {
     for (long x = left; x < right; ++x) {
-      u8& out = to.Row(static_cast<int>(y))[x];
+      u8& out = to.Row(int(y))[x];
       if (mode == 3) {
-        out = static_cast<u8>(colour);
+        out = u8(colour);
         continue;
       }
       const long sx = s.left + (x - d.left) * sw / dw;
       const long sy = s.top + (y - d.top) * sh / dh;
-      const u8 v = from.Row(static_cast<int>(sy))[sx];
+      const u8 v = from.Row(int(sy))[sx];
       if (mode == 2 || v != key) out = v;
     }
   }
@@ -66,65 +66,62 @@ struct Pixels {
 
 // A sheet of runs: stretches of the key between stretches of colours, so
 // keyed copies meet every mix of kept and skipped pixels.
+// A draw below n.
+i32 Below(std::mt19937& gen, u32 n) { return i32(gen() % n); }
+
 void FillSheet(std::mt19937& gen, u8 key) {
   u8* p = SheetSurface->pixels;
   const int total = kSheetWidth * kSheetHeight;
   for (int i = 0; i < total;) {
-    const int run = 1 + static_cast<int>(gen() % 40);
+    const int run = 1 + Below(gen, 40);
     const bool isKey = gen() % 3 == 0;
-    for (int k = 0; k < run && i < total; ++k, ++i) {
-      p[i] = isKey ? key : static_cast<u8>(gen());
-    }
+    for (int k = 0; k < run && i < total; ++k, ++i) p[i] = isKey ? key : gen();
   }
 }
 
 i32 Coordinate(std::mt19937& gen, int span) {
   switch (gen() % 10) {
     case 0:
-      return static_cast<i32>(gen() % 5) - 2;  // around 0
+      return Below(gen, 5) - 2;  // around 0
     case 1:
-      return span - 2 + static_cast<i32>(gen() % 5);  // around the far edge
+      return span - 2 + Below(gen, 5);  // around the far edge
     case 2:
-      // Far away, either side.
-      return static_cast<i32>(gen() % (1u << 30)) - (1 << 29);
+      return Below(gen, 1u << 30) - (1 << 29);  // far away, either side
     default:
-      return static_cast<i32>(gen() % (span + 400)) - 200;
+      return Below(gen, span + 400) - 200;
   }
 }
 
 Rect Destination(std::mt19937& gen) {
-  const int shape = static_cast<int>(gen() % 8);
+  const int shape = Below(gen, 8);
   const i32 x = Coordinate(gen, kScreenWidth),
             y = Coordinate(gen, kScreenHeight);
   if (shape < 4) return {x, y, x + 64, y + 64};  // a sprite
   if (shape == 4) {
     // Around the opening's zoom: large, centred, clipped on every side.
-    const i32 h = static_cast<i32>(gen() % 800) + 1;
+    const i32 h = Below(gen, 800) + 1;
     return {320 - h, 240 - h, 320 + h, 240 + h};
   }
-  if (shape == 5) return {x, y, x - static_cast<i32>(gen() % 50), y + 10};
-  const i32 w = static_cast<i32>(gen() % 700),
-            h = static_cast<i32>(gen() % 520);
-  return {x, y, x + w, y + h};
+  if (shape == 5) return {x, y, x - Below(gen, 50), y + 10};
+  return {x, y, x + Below(gen, 700), y + Below(gen, 520)};
 }
 
 Rect Source(std::mt19937& gen, const Rect& d) {
-  const int shape = static_cast<int>(gen() % 10);
+  const int shape = Below(gen, 10);
   i32 w = d.right - d.left, h = d.bottom - d.top;
   if (shape < 4 && w > 0 && w <= kSheetWidth && h > 0 && h <= kSheetHeight) {
     // Same size as the destination.
   } else if (shape < 8) {
-    w = 1 + static_cast<i32>(gen() % 160);
-    h = 1 + static_cast<i32>(gen() % 160);
+    w = 1 + Below(gen, 160);
+    h = 1 + Below(gen, 160);
   } else {
     // Empty, reversed or partly outside the sheet.
     const i32 x = Coordinate(gen, kSheetWidth),
               y = Coordinate(gen, kSheetHeight);
-    return {x, y, x + static_cast<i32>(gen() % 200) - 20,
-            y + static_cast<i32>(gen() % 200) - 20};
+    return {x, y, x + Below(gen, 200) - 20, y + Below(gen, 200) - 20};
   }
-  const i32 x = static_cast<i32>(gen() % (kSheetWidth - w + 1));
-  const i32 y = static_cast<i32>(gen() % (kSheetHeight - h + 1));
+  const i32 x = Below(gen, kSheetWidth - w + 1);
+  const i32 y = Below(gen, kSheetHeight - h + 1);
   return {x, y, x + w, y + h};
 }
 
@@ -161,10 +158,10 @@ TEST_P(ReferenceTest, BlitSheetMatchesPixelByPixelCopy) {
   std::mt19937 gen(7 + GetParam());
   Pixels ref;
   for (int round = 0; round < 4; ++round) {
-    const u8 key = round == 0 ? 0 : static_cast<u8>(gen());
+    const u8 key = round == 0 ? 0 : u8(gen());
     SetSheetColorKey(key);
     FillSheet(gen, key);
-    for (u8& p : ref.back) p = static_cast<u8>(gen());
+    for (u8& p : ref.back) p = u8(gen());
     std::memcpy(BackSurface->pixels, ref.back.data(), ref.back.size());
     std::memcpy(ref.sheet.data(), SheetSurface->pixels, ref.sheet.size());
     for (int i = 0; i < 700; ++i) {
@@ -174,7 +171,7 @@ TEST_P(ReferenceTest, BlitSheetMatchesPixelByPixelCopy) {
       const u8 mode = pick < 9    ? kModeKeyed
                       : pick < 13 ? kModeOpaque
                       : pick < 15 ? kModeFill
-                                  : static_cast<u8>(gen() % 256);
+                                  : u8(gen());
       const u32 colour = gen() % 1000;
       const int expected = ReferenceBlit(ref.backSurface, ref.sheetSurface, d,
                                          s, mode, colour, key);
@@ -192,8 +189,8 @@ TEST_P(ReferenceTest, WholeScreenCopyAndScaledSurfaceCopies) {
   std::mt19937 gen(99);
   for (int y = 0; y < kScreenHeight; ++y) {
     for (int x = 0; x < kScreenWidth; ++x) {
-      PrimarySurface->Row(y)[x] = static_cast<u8>(gen());
-      BackSurface->Row(y)[x] = static_cast<u8>(gen());
+      PrimarySurface->Row(y)[x] = u8(gen());
+      BackSurface->Row(y)[x] = u8(gen());
     }
   }
   Pixels ref;
@@ -209,10 +206,8 @@ TEST_P(ReferenceTest, WholeScreenCopyAndScaledSurfaceCopies) {
     const Rect d = Destination(gen);
     Rect s = Destination(gen);
     if (gen() % 2) {
-      const i32 w = 1 + static_cast<i32>(gen() % 640),
-                h = 1 + static_cast<i32>(gen() % 480);
-      const i32 x = static_cast<i32>(gen() % (641 - w)),
-                y = static_cast<i32>(gen() % (481 - h));
+      const i32 w = 1 + Below(gen, 640), h = 1 + Below(gen, 480);
+      const i32 x = Below(gen, 641 - w), y = Below(gen, 481 - h);
       s = {x, y, x + w, y + h};
     }
     const int expected = ReferenceBlit(ref.backSurface, *PrimarySurface, d, s,
@@ -239,7 +234,7 @@ void ReferenceConvert(const u8* pixels, int pitch, int width, int height,
 TEST(ConvertFrameReference, EveryConversionMatchesOnOddSizesAndNewPalettes) {
   std::mt19937 gen(5);
   std::vector<u8> pixels(700 * 480);
-  for (u8& p : pixels) p = static_cast<u8>(gen());
+  for (u8& p : pixels) p = u8(gen());
   std::vector<std::uint32_t> fast(700 * 480), slow(700 * 480);
   for (int level = 0; level <= 1; ++level) {
     if (SetPresentLevel(level) != level) continue;
@@ -248,8 +243,7 @@ TEST(ConvertFrameReference, EveryConversionMatchesOnOddSizesAndNewPalettes) {
     for (int round = 0; round < 4; ++round) {
       PaletteEntry palette[256];
       for (PaletteEntry& e : palette) {
-        e = {static_cast<u8>(gen()), static_cast<u8>(gen()),
-             static_cast<u8>(gen()), static_cast<u8>(gen())};
+        e = {u8(gen()), u8(gen()), u8(gen()), u8(gen())};
       }
       for (const auto& [width, height, pitch] :
            {std::tuple{640, 480, 640}, std::tuple{637, 3, 700},

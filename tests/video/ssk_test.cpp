@@ -63,29 +63,29 @@ class Loaders : public ::testing::Test {
 
 }  // namespace
 
-TEST(SskCode, DecodesTheTokenForms) {
-  bool ok = false;
-  EXPECT_EQ(Decode({5, 5, 0}, 1, &ok), (std::vector<u8>{5}));
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(Decode({5, 5, 255}, 256, &ok), std::vector<u8>(256, 5));
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(Decode({5, 7}, 2, &ok), (std::vector<u8>{5, 7}));
-  EXPECT_TRUE(ok);
-  // The last byte reached as a token start is one pixel.
-  EXPECT_EQ(Decode({9, 9, 3, 4}, 5, &ok), (std::vector<u8>{9, 9, 9, 9, 4}));
-  EXPECT_TRUE(ok);
-}
-
-TEST(SskCode, RefusesStreamsOfTheWrongLength) {
-  bool ok = true;
-  Decode({5, 5, 3}, 3, &ok);  // four pixels for three
-  EXPECT_FALSE(ok);
-  Decode({5, 5, 1}, 3, &ok);  // two pixels for three
-  EXPECT_FALSE(ok);
-  Decode({1, 2, 3, 3}, 4, &ok);  // a pair without its count byte
-  EXPECT_FALSE(ok);
-  Decode({}, 1, &ok);
-  EXPECT_FALSE(ok);
+TEST(SskCode, DecodesTheTokenFormsAndRefusesStreamsOfTheWrongLength) {
+  const struct {
+    std::vector<u8> coded;
+    std::size_t pixels;
+    std::vector<u8> out;  // empty: refused
+  } cases[] = {
+      {{5, 5, 0}, 1, {5}},
+      {{5, 5, 255}, 256, std::vector<u8>(256, 5)},
+      {{5, 7}, 2, {5, 7}},
+      {{9, 9, 3, 4}, 5, {9, 9, 9, 9, 4}},  // a last byte alone is one pixel
+      {{5, 5, 3}, 3, {}},                  // four pixels for three
+      {{5, 5, 1}, 3, {}},                  // two pixels for three
+      {{1, 2, 3, 3}, 4, {}},               // a pair without its count byte
+      {{}, 1, {}},
+  };
+  for (const auto& c : cases) {
+    bool ok = false;
+    const std::vector<u8> out = Decode(c.coded, c.pixels, &ok);
+    EXPECT_EQ(ok, !c.out.empty()) << c.coded.size() << " for " << c.pixels;
+    if (ok) {
+      EXPECT_EQ(out, c.out);
+    }
+  }
 }
 
 TEST(SskCode, EncoderIsShortestAndRoundTrips) {
@@ -113,13 +113,11 @@ TEST(SskCode, EncoderIsShortestAndRoundTrips) {
 TEST_F(Loaders, ImageRowsGoTopRowFirstAndRunsCrossRows) {
   Save("a.ssk", File(2, 2, {1, 1, 2, 2}));
   EXPECT_EQ(LoadSskImage("a.ssk", 0, 0), 1);
-  // Stored bottom row 1,1; top row 1,2.
-  EXPECT_EQ(SheetSurface->Row(0)[0], 1);
-  EXPECT_EQ(SheetSurface->Row(0)[1], 2);
-  EXPECT_EQ(SheetSurface->Row(1)[0], 1);
-  EXPECT_EQ(SheetSurface->Row(1)[1], 1);
-  EXPECT_EQ(SheetSurface->Row(0)[2], 77);
-  EXPECT_EQ(SheetSurface->Row(2)[0], 77);
+  // Stored bottom row 1,1; top row 1,2; nothing beyond the picture.
+  auto at = [](int x, int y) { return int(SheetSurface->Row(y)[x]); };
+  EXPECT_EQ(std::vector<int>({at(0, 0), at(1, 0), at(0, 1), at(1, 1)}),
+            std::vector<int>({1, 2, 1, 1}));
+  EXPECT_EQ(SheetNot77(), 4);
 }
 
 TEST_F(Loaders, TallPicturesLoseTheirBottomRows) {
@@ -144,10 +142,9 @@ TEST_F(Loaders, PaletteLoaderTakesColoursAndReturnsTheFirstByte) {
   EXPECT_FALSE(DisplayPalette.exists);
   EXPECT_EQ(LoadSskPalette("p.ssk"), 9);
   EXPECT_TRUE(DisplayPalette.exists);
-  EXPECT_EQ(ImagePalette[0].red, 30);
-  EXPECT_EQ(ImagePalette[0].green, 20);
-  EXPECT_EQ(ImagePalette[0].blue, 10);
-  EXPECT_EQ(ImagePalette[0].flags, 0);
+  const PaletteEntry& e = ImagePalette[0];
+  EXPECT_EQ(std::vector<int>({e.red, e.green, e.blue, e.flags}),
+            std::vector<int>({30, 20, 10, 0}));
   EXPECT_EQ(ScreenPalette[0].red, 30);
   EXPECT_EQ(DisplayPalette.entries[0].red, 30);
   // A missing file: 0, nothing changes.
