@@ -151,12 +151,6 @@ TEST_F(Headless, ScriptEventsArriveBeforeTheirFrame) {
   EXPECT_EQ(lines[3].at("in"), "[65535,32768,0,0]");
 }
 
-TEST_F(Headless, TheSameSeedAndInputGiveTheSameTrace) {
-  ASSERT_EQ(Run("--seed 99 --frames 300 --trace a.jsonl"), 0);
-  ASSERT_EQ(Run("--seed 99 --frames 300 --trace b.jsonl"), 0);
-  EXPECT_EQ(Read("a.jsonl"), Read("b.jsonl"));
-}
-
 TEST_F(Headless, EscapeEndsTheRun) {
   Write("in.txt", "5 key escape\n");
   ASSERT_EQ(Run("--input in.txt --trace t.jsonl"), 0);
@@ -226,13 +220,6 @@ TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {
     EXPECT_NE(errors.find(std::string(bad).substr(0, 8)), std::string::npos)
         << errors;
   }
-}
-
-TEST_F(Headless, ShotsAreWrittenAsPng) {
-  ASSERT_EQ(Run("--frames 3 --shot 2:two.png"), 0);
-  const std::string png = Read("two.png");
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
 TEST_F(Headless, DataNamesThePictureFolder) {
