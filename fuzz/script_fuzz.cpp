@@ -7,14 +7,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "fuzz_folder.h"
 #include "platform/headless/headless.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 constexpr std::uint32_t kFrameCap = 1500;
@@ -23,12 +20,6 @@ constexpr std::uint32_t kAfterLastEvent = 60;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzzing::EnterOwnFolder("ts_fuzz_script");
-  for (const auto& e : fs::directory_iterator(TS_RUN_DIR)) {
-    const std::string ext = e.path().extension().string();
-    if (ext == ".ssk" || ext == ".SSK" || ext == ".bmp") {
-      fs::copy_file(e.path(), e.path().filename());
-    }
-  }
   return 0;
 }
 
@@ -40,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   options.hasSeed = true;
   options.seed = size;
   options.inputFile = "in.txt";
+  options.dataFolder = TS_RUN_DIR;
   std::vector<headless::ScriptEvent> events;
   std::string error;
   const std::string text(reinterpret_cast<const char*>(data), size);

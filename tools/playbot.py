@@ -32,13 +32,10 @@ class Bot:
         self.aim_every = aim_every
         self.lines = []
         self.frame = 0  # frames the script has reached
-        # Every run starts in the same fresh folder: the pictures, and the
-        # starting Score.dat when there is one.
+        # Every run starts in the same fresh folder, with the starting
+        # Score.dat when there is one; the pictures come through --data.
+        self.pictures = os.path.abspath(pictures)
         self.folder = tempfile.mkdtemp()
-        for name in os.listdir(pictures):
-            if name.lower().endswith((".ssk", ".bmp")):
-                os.symlink(os.path.join(pictures, name),
-                           os.path.join(self.folder, name))
         self.scores = open(scores, "rb").read() if scores else None
         self.trace = os.path.join(self.folder, "t.jsonl")
 
@@ -56,7 +53,8 @@ class Bot:
         subprocess.run(
             [self.game, "--headless", "--seed", str(self.seed), "--frames",
              str(frames), "--input", script, "--trace", self.trace,
-             "--trace-actors"], check=True, cwd=self.folder)
+             "--trace-actors", "--data", self.pictures], check=True,
+            cwd=self.folder)
         last = None
         with open(self.trace) as f:
             for last in f:

@@ -1,6 +1,7 @@
 # The recorded runs: each case is the arguments of one headless run and the
-# files whose digests must not change. A case's folder starts with the
-# pictures and, when it names one, a Score.dat.
+# files whose digests must not change. A case runs in a folder of its own
+# (the pictures come through --data) that starts with the Score.dat it names,
+# if any.
 set(golden_cases game idle bonus boss)
 
 # A whole game with aimed shots, the result, the ranking and back.
