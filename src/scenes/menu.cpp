@@ -148,7 +148,7 @@ void Settings() {
 }  // namespace
 
 void MenuScene() {
-  const video::Rect background = sheet::BackgroundRows(0, 480);
+  const video::Rect background = sheet::kBackground;
   video::BlitSheet(background, background, video::kModeOpaque, 0);
   switch (MenuPhase) {
     case kPhaseChoices:

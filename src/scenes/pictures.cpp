@@ -11,24 +11,27 @@ const char* TitlePictureName() {
                               : layout::kTitlePicture;
 }
 
-void LoadTitlePicture(const char* name) {
+void LoadPicture(const char* name, video::Point keyPixel) {
   video::LoadSskImage(name, 0, 0);
   video::LoadSskPalette(name);
-  SetKeyFromPixel(layout::title::kKeyPixel);
+  video::SetSheetColorKey(
+      video::ReadPixel(keyPixel.x, keyPixel.y, video::SheetSurface));
 }
 
-void SetKeyFromPixel(video::Point at) {
-  video::SetSheetColorKey(video::ReadPixel(at.x, at.y, video::SheetSurface));
+void LoadPictureKeyedOnFirstByte(const char* name) {
+  video::LoadSskImage(name, 0, 0);
+  video::SetSheetColorKey(video::LoadSskPalette(name));
+}
+
+void LoadTitlePicture(const char* name) {
+  LoadPicture(name, layout::title::kKeyPixel);
 }
 
 void LoadGameSheet() {
   if (base::BonusMode == 1) {
-    video::LoadSskImage(layout::kBonusGameSheet, 0, 0);
-    video::LoadSskPalette(layout::kBonusGameSheet);
-    SetKeyFromPixel(layout::game::kBonusKeyPixel);
+    LoadPicture(layout::kBonusGameSheet, layout::game::kBonusKeyPixel);
   } else {
-    video::LoadSskImage(layout::kGameSheet, 0, 0);
-    video::SetSheetColorKey(video::LoadSskPalette(layout::kGameSheet));
+    LoadPictureKeyedOnFirstByte(layout::kGameSheet);
   }
 }
 

@@ -9,8 +9,11 @@ namespace scenes {
 const char* TitlePictureName();
 // Picture, palette, then the key from the lettering's corner (0, 480).
 void LoadTitlePicture(const char* name);
-// The sheet's colour key from the pixel of the sheet at `at`.
-void SetKeyFromPixel(video::Point at);
+// A whole picture into the sheet with its colours, keyed on the colour the
+// sheet then holds at `keyPixel`...
+void LoadPicture(const char* name, video::Point keyPixel);
+// ...or on the first coded byte of its file.
+void LoadPictureKeyedOnFirstByte(const char* name);
 
 // The game sheet as a game starts with it: "qqqqomake.ssk" keyed on its
 // pixel (0, 480) in bonus mode, else "qqqq.ssk" keyed on its first pixel.

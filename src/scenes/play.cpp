@@ -19,9 +19,7 @@ namespace {
 void ShowBossKey() {
   base::CurrentScene = BossKeyScene;
   sound::SoundCommand(13, 0, 0);
-  video::LoadSskImage(layout::kBossPicture, 0, 0);
-  video::LoadSskPalette(layout::kBossPicture);
-  SetKeyFromPixel(layout::boss::kKeyPixel);
+  LoadPicture(layout::kBossPicture, layout::boss::kKeyPixel);
 }
 
 }  // namespace

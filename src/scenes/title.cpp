@@ -96,14 +96,12 @@ void DrawEmblem() {
 
 // Unlike a game start, both sheets are keyed on their first pixel here.
 void LoadRankingSheet() {
-  const char* name =
-      base::BonusMode == 1 ? layout::kBonusGameSheet : layout::kGameSheet;
-  video::LoadSskImage(name, 0, 0);
-  video::SetSheetColorKey(video::LoadSskPalette(name));
+  LoadPictureKeyedOnFirstByte(base::BonusMode == 1 ? layout::kBonusGameSheet
+                                                   : layout::kGameSheet);
 }
 
 void Idle() {
-  Copy(sheet::BackgroundRows(0, 480));
+  Copy(sheet::kBackground);
   DrawLettering();
   DrawEmblem();
   TitleTimer = (TitleTimer + 1) % 64;
