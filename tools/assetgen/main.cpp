@@ -1,9 +1,11 @@
 // assetgen: draws every picture the game reads and writes them into the run
-// folder. Usage: assetgen --out RUN_DIR [--icon-src FILE] [--icons DIR]
-// [--contact DIR]
+// folder. Usage: assetgen --out RUN_DIR [--icon-src FILE]
+// [--icons DIR --icon-size N...] [--contact DIR]
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "output.h"
 #include "sheets.h"
@@ -13,16 +15,22 @@ using namespace assetgen;
 
 namespace {
 
+// Says which file could not be written.
+bool Wrote(bool written, const std::string& path) {
+  if (!written)
+    std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
+  return written;
+}
+
 bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  if (WriteBytes(path, bytes)) return true;
-  std::fprintf(stderr, "assetgen: cannot write %s\n", path.c_str());
-  return false;
+  return Wrote(WriteBytes(path, bytes), path);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string out, iconSrc, icons, contact;
+  std::vector<int> iconSizes;  // the build's list of theme sizes
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (i + 1 < argc && a == "--out") {
@@ -31,12 +39,18 @@ int main(int argc, char** argv) {
       iconSrc = argv[++i];
     } else if (i + 1 < argc && a == "--icons") {
       icons = argv[++i];
+    } else if (i + 1 < argc && a == "--icon-size") {
+      iconSizes.push_back(std::atoi(argv[++i]));
+      if (iconSizes.back() < 1 || iconSizes.back() > 1024) {
+        std::fprintf(stderr, "assetgen: bad icon size %s\n", argv[i]);
+        return 2;
+      }
     } else if (i + 1 < argc && a == "--contact") {
       contact = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: assetgen --out DIR [--icon-src FILE] "
-                   "[--icons DIR] [--contact DIR]\n");
+                   "[--icons DIR --icon-size N...] [--contact DIR]\n");
       return 2;
     }
   }
@@ -65,10 +79,7 @@ int main(int argc, char** argv) {
       if (!out.empty()) ok &= Write(out + "/" + f.name, SskBytes(pic));
       if (!contact.empty()) {
         std::string png = contact + "/" + f.name + ".png";
-        if (!WriteContactSheet(png, pic, sh.regions)) {
-          std::fprintf(stderr, "assetgen: cannot write %s\n", png.c_str());
-          ok = false;
-        }
+        ok &= Wrote(WriteContactSheet(png, pic, sh.regions), png);
       }
     }
   Image icon = BuildIcon();
@@ -83,13 +94,10 @@ int main(int argc, char** argv) {
   }
   // The desktop's icons: the window icon's drawing at each theme size.
   if (!icons.empty()) {
-    for (int size : {16, 32, 48, 64, 128, 256}) {
+    for (int size : iconSizes) {
       const std::string png =
           icons + "/tumblesquash-" + std::to_string(size) + ".png";
-      if (!WritePng(png, BuildIcon(size), true)) {
-        std::fprintf(stderr, "assetgen: cannot write %s\n", png.c_str());
-        ok = false;
-      }
+      ok &= Wrote(WritePng(png, BuildIcon(size), true), png);
     }
   }
   DoneFonts();
