@@ -14,22 +14,13 @@ cd "$(dirname "$0")/.."
 root=${1:-/var/tmp/ts-bookworm}
 here=$(pwd)
 
-need=()
-for p in debootstrap xvfb xauth xdotool; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-    need+=("$p")
-done
-if [[ ${#need[@]} -gt 0 ]]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${need[@]}" >/dev/null
-fi
-bash scripts/setup.sh
+bash scripts/setup.sh package
 
 echo "== building the package"
 if [[ ! -f build-pkg/build.ninja ]]; then
   cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX=/usr -DTS_BUILD_TESTS=OFF -DTS_BUILD_BENCH=OFF >/dev/null
+    -DCMAKE_INSTALL_PREFIX=/usr -DTS_BUILD_TESTS=OFF -DTS_BUILD_BENCH=OFF \
+    -DTS_BUILD_WEB=OFF >/dev/null
 fi
 cmake --build build-pkg -- -j2 >/dev/null
 rm -f build-pkg/tumblesquash_*.deb

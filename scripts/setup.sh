@@ -3,13 +3,14 @@
 # test's npm package (locked in tests/web). Silent when all is there.
 #   setup.sh        everything the build and every test need
 #   setup.sh game   only what building and playing the game needs
+#   setup.sh package  the game's, and what scripts/check_package.sh needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 profile="${1:-all}"
 case "$profile" in
-  all|game) ;;
-  *) echo "setup.sh: unknown profile \"$profile\" (all or game)" >&2; exit 2 ;;
+  all|game|package) ;;
+  *) echo "setup.sh: unknown profile \"$profile\" (all, game or package)" >&2; exit 2 ;;
 esac
 
 packages=(
@@ -31,6 +32,9 @@ if [[ $profile == all ]]; then
   # Any node and npm will do (a machine may have newer ones than Debian's).
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
+elif [[ $profile == package ]]; then
+  # A fresh Debian to install into, and a virtual display to play it on.
+  packages+=(debootstrap xvfb xauth xdotool)
 elif [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   # No display: the game command starts the game on a virtual one.
   packages+=(xvfb xauth)

@@ -33,7 +33,12 @@ fi
 
 stage "2/3 fuzz targets"
 seconds="${TS_FUZZ_SECONDS:-60}"
-targets=(ssk splash scores script wave)
+# Every fuzz/<name>_fuzz.cpp, each with its seeds in fuzz/corpus/<name>.
+targets=()
+for f in fuzz/*_fuzz.cpp; do
+  t=${f#fuzz/}
+  targets+=("${t%_fuzz.cpp}")
+done
 if [[ ! -f build-fuzz/build.ninja ]]; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DTS_BUILD_FUZZ=ON -DTS_BUILD_TESTS=OFF \
