@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -93,21 +91,14 @@ void SdlPlatform::SleepUntil(Nanos when) {
 
 bool SdlPlatform::OpenFiles(std::uint32_t& seed, bool& fixedSeed) {
   if (!options_.replayFile.empty()) {
-    std::ifstream in(options_.replayFile, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "tumblesquash: cannot read \"%s\"\n",
-                   options_.replayFile.c_str());
-      return false;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error;
-    if (!ParseScript(text.str(), options_.replayFile, replay_, error)) {
+    std::vector<ScriptEvent> events;
+    std::string text, error;
+    if (!LoadScript(options_.replayFile, events, text, error)) {
       std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
       return false;
     }
-    PrepareScript(replay_);
-    if (ReadScriptSeed(text.str(), seed)) {
+    replay_ = ScriptPlayer(std::move(events));
+    if (ReadScriptSeed(text, seed)) {
       fixedSeed = true;
     } else {
       std::fprintf(stderr,
@@ -595,17 +586,6 @@ void SdlPlatform::PumpEvents() {
   }
 }
 
-bool SdlPlatform::NextScriptEvent(Message& out) {
-  if (replayNext_ >= replay_.size()) return false;
-  const ScriptEvent& e = replay_[replayNext_];
-  const bool due =
-      loop::InPregame ? e.frame == 0 : e.frame <= loop::SceneCalls + 1;
-  if (!due) return false;
-  out = e.message;
-  ++replayNext_;
-  return true;
-}
-
 void SdlPlatform::Record(const Message& m) {
   if (!record_) return;
   const std::uint32_t frame = loop::InPregame ? 0 : loop::SceneCalls + 1;
@@ -627,7 +607,7 @@ void SdlPlatform::Record(const Message& m) {
 bool SdlPlatform::PollMessage(Message& out) {
   if (!queue_.Pop(out)) {
     PumpEvents();
-    if (!queue_.Pop(out) && !NextScriptEvent(out)) return false;
+    if (!queue_.Pop(out) && !replay_.Next(out)) return false;
   }
   if (out.type == MsgType::LButtonDown && displayOpen_) clickWaiting_ = true;
   Record(out);

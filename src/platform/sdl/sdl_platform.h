@@ -79,7 +79,6 @@ class SdlPlatform final : public NullPlatform {
   void HandleWindowEvent(const SDL_WindowEvent& e);
   void HandleKey(const SDL_KeyboardEvent& e);
   std::uint32_t MousePosition(int x, int y) const;
-  bool NextScriptEvent(Message& out);
   void Record(const Message& m);
 
   void ToggleFullScreen();
@@ -131,8 +130,7 @@ class SdlPlatform final : public NullPlatform {
   bool closeRecorded_ = false;
   std::FILE* trace_ = nullptr;
   std::string traceLine_;
-  std::vector<ScriptEvent> replay_;
-  std::size_t replayNext_ = 0;
+  ScriptPlayer replay_;  // empty without --replay
 
   // TUMBLESQUASH_FPS figures over the last second.
   Nanos statsStart_ = 0;
