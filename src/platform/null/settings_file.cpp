@@ -158,4 +158,15 @@ void WriteVolumes(SettingsFile& file, const sound::Volumes& v) {
   file.Set("mute", v.mute ? "yes" : "no");
 }
 
+void SaveSettings(Platform& files, SettingsFile& file,
+                  const DisplaySettings& display, const sound::Volumes& v) {
+  WriteDisplaySettings(file, display);
+  WriteVolumes(file, v);
+  std::string error;
+  if (!file.Save(files, error)) {
+    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
+                 file.path().c_str(), error.c_str());
+  }
+}
+
 }  // namespace platform

@@ -419,13 +419,8 @@ void SdlPlatform::ApplyMode() {
 void SdlPlatform::SaveSettings() {
   settingsChanged_ = false;
   if (!options_.settings) return;
-  WriteDisplaySettings(*options_.settings, options_.display);
-  WriteVolumes(*options_.settings, sound::GetVolumes());
-  std::string error;
-  if (!options_.settings->Save(*this, error)) {
-    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
-                 options_.settings->path().c_str(), error.c_str());
-  }
+  platform::SaveSettings(*this, *options_.settings, options_.display,
+                         sound::GetVolumes());
 }
 
 void SdlPlatform::Pause(bool pause) {
