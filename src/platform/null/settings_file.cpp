@@ -16,8 +16,7 @@ std::string Trim(const std::string& s) {
   return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
 }
 
-// Written at the top of every file. The sound keys are read by the sound
-// settings once the game has them; until then they are kept as written.
+// Written at the top of every file: the keys the game reads and writes.
 constexpr char kHeader[] =
     "# TumbleSquash settings, written by the game: key = value\n"
     "# mode = fullscreen | window       (Alt+Enter switches; remembered)\n"
