@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/data_folder.h"
 #include "base/numbers.h"
 #include "platform/null/game_files.h"
 
@@ -64,7 +65,7 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
 }
 
 bool SettingsFile::Save(Platform& files, std::string& error) const {
-  if (!MakeFolders(FolderOf(path_), error)) return false;
+  if (!MakeFolders(base::FolderOf(path_), error)) return false;
   std::string text = kHeader;
   for (const auto& [key, value] : entries_) text += key + " = " + value + "\n";
   return files.ReplaceFile(
