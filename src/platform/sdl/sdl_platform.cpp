@@ -54,8 +54,7 @@ FramePacer::Nanos CpuTime(clockid_t clock) {
 }
 }  // namespace
 
-SdlPlatform::SdlPlatform(const SdlOptions& options)
-    : options_(options), fullScreen_(options.display.fullScreen) {
+SdlPlatform::SdlPlatform(const SdlOptions& options) : options_(options) {
   if (!options_.screenshotFolder.empty()) {
     screenshots_ =
         std::make_unique<ScreenshotWriter>(options_.screenshotFolder);
@@ -264,7 +263,7 @@ bool SdlPlatform::OpenDisplay() {
   focused_ = false;
   Uint32 flags = SDL_WINDOW_SHOWN;
   int w = kWidth, h = kHeight;
-  if (fullScreen_) {
+  if (options_.display.fullScreen) {
     // The desktop's own mode at its own size: even where no window manager
     // takes the window full screen, it still covers the desktop.
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
@@ -322,7 +321,8 @@ bool SdlPlatform::OpenDisplay() {
       textureFormat_ = native;
     }
   }
-  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowGrab(window_,
+                    options_.display.fullScreen ? SDL_TRUE : SDL_FALSE);
   if (!UpdateLayout()) return false;
   SDL_RaiseWindow(window_);
   displayOpen_ = true;
@@ -382,16 +382,15 @@ void SdlPlatform::ShowFailure(const char* caption, const char* text) {
 void SdlPlatform::HideCursor() { SDL_ShowCursor(SDL_DISABLE); }
 
 void SdlPlatform::ToggleFullScreen() {
-  fullScreen_ = !fullScreen_;
+  options_.display.fullScreen = !options_.display.fullScreen;
   focusGraceUntil_ = Now() + kFocusGrace;
   ApplyMode();
-  options_.display.fullScreen = fullScreen_;
   SaveSettings();
 }
 
 void SdlPlatform::ApplyMode() {
   const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
-  if (fullScreen_) {
+  if (options_.display.fullScreen) {
     // The window covers the display first, for desktops without a window
     // manager; then the window manager is asked to make it full screen.
     SDL_Rect bounds{0, 0, kWidth, kHeight};
@@ -412,7 +411,8 @@ void SdlPlatform::ApplyMode() {
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   }
-  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowGrab(window_,
+                    options_.display.fullScreen ? SDL_TRUE : SDL_FALSE);
   UpdateLayout();
 }
 
@@ -434,7 +434,7 @@ void SdlPlatform::Pause(bool pause) {
 }
 
 void SdlPlatform::LoseFocus() {
-  if (fullScreen_) {
+  if (options_.display.fullScreen) {
     // Full screen keeps the game's own rule: leaving it ends the game.
     queue_.Push({MsgType::Activate, 0, 0});
   } else {

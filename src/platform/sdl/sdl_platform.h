@@ -21,7 +21,7 @@
 namespace platform {
 
 struct SdlOptions {
-  DisplaySettings display;           // the mode and scale to open with
+  DisplaySettings display;           // the mode (Alt+Enter switches) and scale
   SettingsFile* settings = nullptr;  // where a change of mode is remembered
   std::string screenshotFolder;
   std::string recordFile;  // --record: the session's input as a script
@@ -105,7 +105,6 @@ class SdlPlatform final : public NullPlatform {
   // Window points to output pixels (not 1 on high-density screens).
   float pixelsPerPoint_ = 1;
 
-  bool fullScreen_ = true;
   bool settingsChanged_ = false;
   // Left and right: SDL missed a release (see CheckLostReleases).
   bool staleButton_[2] = {false, false};
