@@ -47,10 +47,20 @@ bool IsSoftwareGl(const SDL_RendererInfo& info) {
   return false;
 }
 
-FramePacer::Nanos CpuTime(clockid_t clock) {
+FramePacer::Nanos ReadClock(clockid_t clock) {
   timespec ts{};
   clock_gettime(clock, &ts);
   return FramePacer::Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
+}
+
+// The display a window is on (the first when there is none).
+int DisplayOf(SDL_Window* window) {
+  return window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
+}
+
+// The window's scale: the one asked for (0: the largest) if it fits.
+int WindowScale(int want, int fit) {
+  return want == 0 ? fit : std::min(want, fit);
 }
 }  // namespace
 
@@ -72,11 +82,7 @@ SdlPlatform::~SdlPlatform() {
 
 // The clock the pacer counts in (the same one `time.monotonic` reads, so
 // outside tools can compare their times with ours).
-SdlPlatform::Nanos SdlPlatform::Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
-}
+SdlPlatform::Nanos SdlPlatform::Now() { return ReadClock(CLOCK_MONOTONIC); }
 
 // The processor sleeps until the next frame is due: no spinning.
 void SdlPlatform::SleepUntil(Nanos when) {
@@ -237,16 +243,14 @@ void SdlPlatform::ShowSplash() {
 
 // The largest whole-number scale whose window fits the desktop.
 int SdlPlatform::FittingScale() const {
-  const int display =
-      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  const int display = DisplayOf(window_);
   SDL_Rect usable{0, 0, kWidth, kHeight};
   SDL_GetDisplayUsableBounds(display, &usable);
   return std::max(1, std::min(usable.w / kWidth, usable.h / kHeight));
 }
 
 bool SdlPlatform::OpenDisplay() {
-  const int display =
-      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  const int display = DisplayOf(window_);
   SDL_DisplayMode mode{};
   const bool haveMode = SDL_GetDesktopDisplayMode(display, &mode) == 0;
   // Vsync is tried only where the display says it runs at 60 Hz, and kept
@@ -280,7 +284,7 @@ bool SdlPlatform::OpenDisplay() {
                    "the desktop; using %d\n",
                    want, fit);
     }
-    const int s = want == 0 ? fit : std::min(want, fit);
+    const int s = WindowScale(want, fit);
     w *= s;
     h *= s;
   }
@@ -329,8 +333,8 @@ bool SdlPlatform::OpenDisplay() {
   focusGraceUntil_ = Now() + kFocusGrace;
   pacer_.Restart(Now());
   statsStart_ = Now();
-  statsCpuStart_ = CpuTime(CLOCK_THREAD_CPUTIME_ID);
-  statsProcessCpuStart_ = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  statsCpuStart_ = ReadClock(CLOCK_THREAD_CPUTIME_ID);
+  statsProcessCpuStart_ = ReadClock(CLOCK_PROCESS_CPUTIME_ID);
   if (options_.showStats) {
     std::fprintf(stderr, "TumbleSquash: renderer %s, %s, vsync %s\n", info.name,
                  SDL_GetPixelFormatName(textureFormat_), vsync_ ? "on" : "off");
@@ -389,7 +393,7 @@ void SdlPlatform::ToggleFullScreen() {
 }
 
 void SdlPlatform::ApplyMode() {
-  const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+  const int display = DisplayOf(window_);
   if (options_.display.fullScreen) {
     // The window covers the display first, for desktops without a window
     // manager; then the window manager is asked to make it full screen.
@@ -401,9 +405,7 @@ void SdlPlatform::ApplyMode() {
     SDL_SetWindowSize(window_, bounds.w, bounds.h);
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
-    const int fit = FittingScale();
-    const int want = options_.display.scale;
-    const int s = want == 0 ? fit : std::min(want, fit);
+    const int s = WindowScale(options_.display.scale, FittingScale());
     SDL_SetWindowFullscreen(window_, 0);
     SDL_SetWindowBordered(window_, SDL_TRUE);
     SDL_SetWindowResizable(window_, SDL_TRUE);
@@ -703,8 +705,8 @@ void SdlPlatform::Stats(Nanos presentTime, bool presented) {
   const Nanos now = Now();
   if (now - statsStart_ < FramePacer::kSecond) return;
   const double seconds = double(now - statsStart_) / 1e9;
-  const Nanos cpu = CpuTime(CLOCK_THREAD_CPUTIME_ID);
-  const Nanos processCpu = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  const Nanos cpu = ReadClock(CLOCK_THREAD_CPUTIME_ID);
+  const Nanos processCpu = ReadClock(CLOCK_PROCESS_CPUTIME_ID);
   // One line a second; the scene count and the clock at its end let a
   // measurement take the rate over any span of lines.
   std::fprintf(
