@@ -11,4 +11,9 @@ const std::string& DataFolder();
 // `name` inside the data folder.
 std::string DataFile(std::string_view name);
 
+// `name` inside `folder` (the name alone when the folder is empty).
+std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder a path is in ("." for a bare name, "/" for one at the root).
+std::string FolderOf(std::string_view path);
+
 }  // namespace base

@@ -261,14 +261,7 @@ int main(int argc, char** argv) {
   const bool told =
       fullScreen || window || !scaleText.empty() || !volumeOptions.empty();
   if (told && options.settings) {
-    platform::WriteDisplaySettings(settings, options.display);
-    platform::WriteVolumes(settings, volumes);
-    std::string error;
-    if (!settings.Save(fileAccess, error)) {
-      std::fprintf(stderr,
-                   "TumbleSquash: cannot save the settings \"%s\": %s\n",
-                   settingsPath.c_str(), error.c_str());
-    }
+    platform::SaveSettings(fileAccess, settings, options.display, volumes);
   }
   options.showStats = std::getenv("TUMBLESQUASH_FPS") != nullptr;
   return platform::RunSdl(options);

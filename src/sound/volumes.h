@@ -18,6 +18,12 @@ Volumes GetVolumes();
 // Values outside 0 to 100 are brought inside.
 void SetVolumes(const Volumes& volumes);
 
+// The player's volume keys, whichever keys a back end gives them: Mute
+// mutes and unmutes (not again while the key repeats); Down and Up turn the
+// master volume a tenth down or up, unmuting.
+enum class VolumeStep { Mute, Down, Up };
+void StepVolume(VolumeStep step, bool repeat);
+
 // The volume options of a command line at argv[i]: --volume N (master),
 // --music-volume N, --effects-volume N (0 to 100) and --mute, into
 // `volumes`. Returns how many arguments it took: 0 when argv[i] is none of

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "loop/main_loop.h"
 #include "platform/null/input_queue.h"
 #include "platform/null/null_platform.h"
 #include "platform/null/script.h"
@@ -222,6 +223,32 @@ TEST(Recording, EveryEventAScriptHoldsReadsBackTheSame) {
   EXPECT_EQ(seed, 4000000000u);
   EXPECT_FALSE(platform::ReadScriptSeed("# seed 5000000000\n", seed));
   EXPECT_FALSE(platform::ReadScriptSeed("1 ldown\n# seed 5\n", seed));
+}
+
+// A replay hands out an event of frame F in the passes before the F-th
+// scene call, up to the last frame the 32-bit count reaches.
+TEST(Recording, ReplayEventsFallDueBeforeTheirFrame) {
+  const bool pregame = loop::InPregame;
+  const auto calls = loop::SceneCalls;
+  loop::InPregame = false;
+  platform::ScriptPlayer player(
+      {{5, {MsgType::RButtonDown, 0, 0}},
+       {platform::kLastReachableFrame, {MsgType::RButtonUp, 0, 0}}});
+  Message m{};
+  loop::SceneCalls = 3;
+  ASSERT_TRUE(player.Next(m));  // the start-up click the script lacked
+  EXPECT_EQ(m.type, MsgType::LButtonDown);
+  EXPECT_FALSE(player.Next(m));
+  loop::SceneCalls = 4;
+  ASSERT_TRUE(player.Next(m));
+  EXPECT_EQ(m.type, MsgType::RButtonDown);
+  EXPECT_FALSE(player.Next(m));
+  loop::SceneCalls = platform::kLastReachableFrame;
+  ASSERT_TRUE(player.Next(m));
+  EXPECT_EQ(m.type, MsgType::RButtonUp);
+  EXPECT_FALSE(player.Next(m));
+  loop::InPregame = pregame;
+  loop::SceneCalls = calls;
 }
 
 namespace {

@@ -29,8 +29,8 @@
 #include <string>
 
 #include "../support/faulty_platform.h"
+#include "../support/null_platform_in_use.h"
 #include "base/scores.h"
-#include "platform/null/null_platform.h"
 
 namespace fs = std::filesystem;
 
@@ -102,7 +102,7 @@ int Once(int argc, char** argv) {
   const int total = std::atoi(argv[2]);
   const std::string how = argc > 4 ? argv[3] : "";
   const std::string what = argc > 4 ? argv[4] : "";
-  std::unique_ptr<platform::NullPlatform> real;
+  std::unique_ptr<testsupport::NullPlatformInUse> real;
   std::unique_ptr<testsupport::FaultyPlatform> simulated;
   if (how == "--mount" && !FaultyFolder(what)) {
     // No mount to be had here: the same fault through the file seam.
@@ -113,8 +113,7 @@ int Once(int argc, char** argv) {
                                   : "cannot write: No space left on device";
     Say("simulated");
   } else {
-    real = std::make_unique<platform::NullPlatform>();
-    platform::SetCurrent(real.get());
+    real = std::make_unique<testsupport::NullPlatformInUse>();
   }
   const std::string before = Bytes(base::kScoreFileName);
   base::LoadScores();
@@ -141,8 +140,7 @@ int Once(int argc, char** argv) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "once" && argc > 2) return Once(argc, argv);
-  platform::NullPlatform files;
-  platform::SetCurrent(&files);
+  testsupport::NullPlatformInUse files;
   base::LoadScores();
   if (mode == "loop" && argc > 2) {
     Say("ready");

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/data_folder.h"
 #include "base/numbers.h"
@@ -31,7 +29,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
   HeadlessPlatform(const Options& options, std::vector<ScriptEvent> events,
                    FILE* trace, AudioRecorder* audio)
       : options_(options),
-        events_(std::move(events)),
+        script_(std::move(events)),
         trace_(trace),
         audio_(audio) {
     if (trace_) line_.reserve(1 << 16);
@@ -48,20 +46,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
     return true;
   }
 
-  bool PollMessage(Message& out) override {
-    if (next_ >= events_.size()) return false;
-    const ScriptEvent& e = events_[next_];
-    // Frame-0 events belong to the pre-game loop (and, after the click that
-    // ends it, to the passes before the first scene call); an event of frame
-    // F arrives in the passes right before the F-th scene call.
-    const bool due = loop::InPregame
-                         ? e.frame == 0
-                         : e.frame <= std::uint64_t{loop::SceneCalls} + 1;
-    if (!due) return false;
-    out = e.message;
-    ++next_;
-    return true;
-  }
+  bool PollMessage(Message& out) override { return script_.Next(out); }
 
   void AfterScene() override {
     if (trace_) {
@@ -86,8 +71,7 @@ class HeadlessPlatform final : public platform::NullPlatform {
 
  private:
   const Options& options_;
-  std::vector<ScriptEvent> events_;
-  std::size_t next_ = 0;
+  platform::ScriptPlayer script_;
   FILE* trace_;
   AudioRecorder* audio_;
   bool shotFailed_ = false;
@@ -182,21 +166,12 @@ std::uint32_t LastFrame(const Options& options,
 int Run(const Options& options) {
   std::vector<ScriptEvent> events = options.events;
   if (!options.inputFile.empty()) {
-    std::ifstream in(options.inputFile, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "tumblesquash: cannot read input script \"%s\"\n",
-                   options.inputFile.c_str());
-      return 2;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error;
-    if (!ParseScript(text.str(), options.inputFile, events, error)) {
+    std::string text, error;
+    if (!platform::LoadScript(options.inputFile, events, text, error)) {
       std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
       return 2;
     }
   }
-  platform::PrepareScript(events);
 
   std::error_code noFolder;
   if (!options.dataFolder.empty() &&

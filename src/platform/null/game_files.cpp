@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/data_folder.h"
 #include "base/scores.h"
 #include "tumblesquash_config.h"
 #include "video/sheet_layout.h"
@@ -36,11 +37,6 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 // Two spellings of one folder ("run", "./run/", "/home/x/run") count once.
 std::string Identity(const std::string& folder) {
   std::error_code ignored;
@@ -55,7 +51,7 @@ std::string XdgFolder(const std::string& variable, const std::string& home,
                       const char* fallback) {
   if (!variable.empty() && variable[0] == '/') return variable;
   if (home.empty()) return "";
-  return Join(home, fallback);
+  return base::JoinPath(home, fallback);
 }
 
 }  // namespace
@@ -104,12 +100,12 @@ std::vector<std::string> PictureFolders(const FileEnvironment& env,
 
 bool HoldsPictures(const std::string& folder, std::string& missing) {
   for (const char* name : layout::kSskPictures) {
-    if (!IsRegularFile(Join(folder, name))) {
+    if (!IsRegularFile(base::JoinPath(folder, name))) {
       missing = name;
       return false;
     }
   }
-  if (!IsRegularFile(Join(folder, layout::kSplashPicture))) {
+  if (!IsRegularFile(base::JoinPath(folder, layout::kSplashPicture))) {
     missing = layout::kSplashPicture;
     return false;
   }
@@ -117,13 +113,13 @@ bool HoldsPictures(const std::string& folder, std::string& missing) {
 }
 
 std::string UserDataFolder(const FileEnvironment& env) {
-  const std::string base = XdgFolder(env.xdgDataHome, env.home, ".local/share");
-  return base.empty() ? "" : Join(base, "tumblesquash");
+  const std::string xdg = XdgFolder(env.xdgDataHome, env.home, ".local/share");
+  return xdg.empty() ? "" : base::JoinPath(xdg, "tumblesquash");
 }
 
 std::string UserConfigFolder(const FileEnvironment& env) {
-  const std::string base = XdgFolder(env.xdgConfigHome, env.home, ".config");
-  return base.empty() ? "" : Join(base, "tumblesquash");
+  const std::string xdg = XdgFolder(env.xdgConfigHome, env.home, ".config");
+  return xdg.empty() ? "" : base::JoinPath(xdg, "tumblesquash");
 }
 
 ScorePlace ChooseScoreFile(const FileEnvironment& env,
@@ -136,7 +132,8 @@ ScorePlace ChooseScoreFile(const FileEnvironment& env,
     return place;
   }
   if (!pictureFolder.empty()) {
-    const std::string beside = Join(pictureFolder, base::kScoreFileName);
+    const std::string beside =
+        base::JoinPath(pictureFolder, base::kScoreFileName);
     if (IsRegularFile(beside)) {
       place.kind = ScorePlace::Kind::Portable;
       place.path = beside;
@@ -150,8 +147,9 @@ ScorePlace ChooseScoreFile(const FileEnvironment& env,
     return place;
   }
   place.kind = ScorePlace::Kind::User;
-  place.path = Join(user, base::kScoreFileName);
-  const std::string old = Join(env.workingFolder, base::kScoreFileName);
+  place.path = base::JoinPath(user, base::kScoreFileName);
+  const std::string old =
+      base::JoinPath(env.workingFolder, base::kScoreFileName);
   if (!Exists(place.path) && IsRegularFile(old) &&
       Identity(old) != Identity(place.path)) {
     place.copyFrom = old;
@@ -198,16 +196,10 @@ bool MakeFolders(const std::string& path, std::string& error) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 void PrepareScoreFile(Platform& files, const ScorePlace& place) {
   if (place.kind != ScorePlace::Kind::User) return;
   std::string error;
-  if (!MakeFolders(FolderOf(place.path), error)) {
+  if (!MakeFolders(base::FolderOf(place.path), error)) {
     std::fprintf(stderr,
                  "TumbleSquash: cannot make the folder for \"%s\": %s\n",
                  place.path.c_str(), error.c_str());

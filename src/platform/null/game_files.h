@@ -76,7 +76,4 @@ void PrepareScoreFile(Platform& files, const ScorePlace& place);
 // Makes `path` and its missing parents (new ones private to the player).
 bool MakeFolders(const std::string& path, std::string& error);
 
-// The folder a path is in ("." for a bare name).
-std::string FolderOf(const std::string& path);
-
 }  // namespace platform

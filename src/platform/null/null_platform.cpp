@@ -13,6 +13,7 @@
 #include <ctime>
 #include <random>
 
+#include "base/data_folder.h"
 #include "sound/device.h"
 
 namespace platform {
@@ -24,14 +25,6 @@ constexpr int kLockWaitMilliseconds = 5000;
 
 std::string Reason(const std::string& what, int error) {
   return what + ": " + std::strerror(error);
-}
-
-// The folder that holds `name`, whose entries a save must sync.
-std::string FolderOf(const char* name) {
-  const char* slash = std::strrchr(name, '/');
-  if (!slash) return ".";
-  if (slash == name) return "/";
-  return std::string(name, slash);
 }
 
 // Closing the descriptor ends the lock, whatever way the process goes.
@@ -166,7 +159,7 @@ bool NullPlatform::ReplaceFile(const char* name,
   // The rename itself lives in the folder. A folder that cannot be synced
   // (some file systems refuse) does not undo a save that is already there.
   const int folder =
-      ::open(FolderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::open(base::FolderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);

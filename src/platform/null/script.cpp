@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "base/numbers.h"
+#include "loop/main_loop.h"
 #include "platform/null/script.h"
 
 namespace platform {
@@ -86,6 +88,32 @@ void PrepareScript(std::vector<ScriptEvent>& events) {
   if (!hasClick) {
     events.insert(firstLater, {0, {MsgType::LButtonDown, 0, 0}});
   }
+}
+
+bool LoadScript(const std::string& path, std::vector<ScriptEvent>& events,
+                std::string& text, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read input script \"" + path + "\"";
+    return false;
+  }
+  std::stringstream read;
+  read << in.rdbuf();
+  text = read.str();
+  return ParseScript(text, path, events, error);
+}
+
+bool ScriptPlayer::Next(Message& out) {
+  if (next_ >= events_.size()) return false;
+  const ScriptEvent& e = events_[next_];
+  // Widened, so that the count's last value does not wrap to 0.
+  const bool due = loop::InPregame
+                       ? e.frame == 0
+                       : e.frame <= std::uint64_t{loop::SceneCalls} + 1;
+  if (!due) return false;
+  out = e.message;
+  ++next_;
+  return true;
 }
 
 std::string FormatScriptEvent(std::uint32_t frame, const Message& m) {

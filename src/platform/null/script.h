@@ -3,8 +3,10 @@
 // call the message comes before (0: the start-up wait). The headless runner
 // plays them; the game records and replays them.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/platform.h"
@@ -27,6 +29,32 @@ bool ParseScript(const std::string& text, const std::string& name,
 // when the start-up wait has no left press of its own, supplies one after
 // its other events, so that the wait ends.
 void PrepareScript(std::vector<ScriptEvent>& events);
+
+// Reads and parses the script file `path`, giving its text too (for the
+// seed line). False with a one-line message naming the file.
+bool LoadScript(const std::string& path, std::vector<ScriptEvent>& events,
+                std::string& text, std::string& error);
+
+// Prepares a script's events (PrepareScript) and hands them out as they
+// fall due: frame-0 events in the pre-game loop (and, after the click that
+// ends it, in the passes before the first scene call); an event of frame F
+// in the passes right before the F-th scene call.
+class ScriptPlayer {
+ public:
+  ScriptPlayer() = default;
+  explicit ScriptPlayer(std::vector<ScriptEvent> events)
+      : events_(std::move(events)) {
+    PrepareScript(events_);
+  }
+
+  bool empty() const { return events_.empty(); }
+  // The next event when it is due; false when none is.
+  bool Next(Message& out);
+
+ private:
+  std::vector<ScriptEvent> events_;
+  std::size_t next_ = 0;
+};
 
 // The line for one event, without its line end; empty for a message that
 // scripts cannot hold (it changes nothing a scene sees).

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "base/data_folder.h"
 #include "base/numbers.h"
 #include "platform/null/game_files.h"
 
@@ -16,8 +17,7 @@ std::string Trim(const std::string& s) {
   return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
 }
 
-// Written at the top of every file. The sound keys are read by the sound
-// settings once the game has them; until then they are kept as written.
+// Written at the top of every file: the keys the game reads and writes.
 constexpr char kHeader[] =
     "# TumbleSquash settings, written by the game: key = value\n"
     "# mode = fullscreen | window       (Alt+Enter switches; remembered)\n"
@@ -65,7 +65,7 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
 }
 
 bool SettingsFile::Save(Platform& files, std::string& error) const {
-  if (!MakeFolders(FolderOf(path_), error)) return false;
+  if (!MakeFolders(base::FolderOf(path_), error)) return false;
   std::string text = kHeader;
   for (const auto& [key, value] : entries_) text += key + " = " + value + "\n";
   return files.ReplaceFile(
@@ -156,6 +156,17 @@ void WriteVolumes(SettingsFile& file, const sound::Volumes& v) {
   file.Set("music_volume", std::to_string(v.music));
   file.Set("effects_volume", std::to_string(v.effects));
   file.Set("mute", v.mute ? "yes" : "no");
+}
+
+void SaveSettings(Platform& files, SettingsFile& file,
+                  const DisplaySettings& display, const sound::Volumes& v) {
+  WriteDisplaySettings(file, display);
+  WriteVolumes(file, v);
+  std::string error;
+  if (!file.Save(files, error)) {
+    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
+                 file.path().c_str(), error.c_str());
+  }
 }
 
 }  // namespace platform

@@ -49,4 +49,9 @@ void WriteDisplaySettings(SettingsFile& file, const DisplaySettings& s);
 sound::Volumes ReadVolumes(const SettingsFile& file);
 void WriteVolumes(SettingsFile& file, const sound::Volumes& v);
 
+// Writes the display and sound keys and saves the file, saying on stderr
+// when it cannot.
+void SaveSettings(Platform& files, SettingsFile& file,
+                  const DisplaySettings& display, const sound::Volumes& v);
+
 }  // namespace platform

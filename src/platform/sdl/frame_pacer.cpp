@@ -45,11 +45,4 @@ void FramePacer::Measure(Nanos now, bool presented) {
   windowScenes_ = windowPresents_ = samples_ = 0;
 }
 
-void FramePacer::ResetVsyncMeasure() {
-  samples_ = windowScenes_ = windowPresents_ = 0;
-  lastFinish_ = -1;
-  measured_ = 0;
-  vsyncTrusted_ = true;
-}
-
 }  // namespace platform

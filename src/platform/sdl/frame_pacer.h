@@ -33,7 +33,6 @@ class FramePacer {
   bool VsyncTrusted() const { return vsyncTrusted_; }
   // The interval the last measurement found, in nanoseconds (0: none yet).
   Nanos MeasuredInterval() const { return measured_; }
-  void ResetVsyncMeasure();
 
   static constexpr int kWindow = 120;
 

@@ -18,7 +18,6 @@ class ScreenshotWriter {
  public:
   explicit ScreenshotWriter(std::string folder) : folder_(std::move(folder)) {}
   ~ScreenshotWriter();
-  const std::string& folder() const { return folder_; }
 
   // Copies the frame (640 x 480 indices, rows `pitch` bytes apart) and its
   // palette; the file follows shortly and its path is printed on stdout.

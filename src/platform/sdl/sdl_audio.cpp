@@ -3,7 +3,6 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -65,27 +64,22 @@ void CloseSdlAudio() {
 }
 
 bool HandleVolumeKey(SDL_Keycode key, bool repeat) {
-  sound::Volumes v = sound::GetVolumes();
   switch (key) {
     case SDLK_m:
-      if (!repeat) v.mute = !v.mute;
-      break;
+      sound::StepVolume(sound::VolumeStep::Mute, repeat);
+      return true;
     case SDLK_MINUS:
     case SDLK_KP_MINUS:
-      v.master = std::max(0, v.master - 10);
-      v.mute = false;
-      break;
+      sound::StepVolume(sound::VolumeStep::Down, repeat);
+      return true;
     case SDLK_EQUALS:
     case SDLK_PLUS:
     case SDLK_KP_PLUS:
-      v.master = std::min(100, v.master + 10);
-      v.mute = false;
-      break;
+      sound::StepVolume(sound::VolumeStep::Up, repeat);
+      return true;
     default:
       return false;
   }
-  sound::SetVolumes(v);
-  return true;
 }
 
 void PauseSdlAudio(bool pause) {

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -49,15 +47,24 @@ bool IsSoftwareGl(const SDL_RendererInfo& info) {
   return false;
 }
 
-FramePacer::Nanos CpuTime(clockid_t clock) {
+FramePacer::Nanos ReadClock(clockid_t clock) {
   timespec ts{};
   clock_gettime(clock, &ts);
   return FramePacer::Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
 }
+
+// The display a window is on (the first when there is none).
+int DisplayOf(SDL_Window* window) {
+  return window ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
+}
+
+// The window's scale: the one asked for (0: the largest) if it fits.
+int WindowScale(int want, int fit) {
+  return want == 0 ? fit : std::min(want, fit);
+}
 }  // namespace
 
-SdlPlatform::SdlPlatform(const SdlOptions& options)
-    : options_(options), fullScreen_(options.display.fullScreen) {
+SdlPlatform::SdlPlatform(const SdlOptions& options) : options_(options) {
   if (!options_.screenshotFolder.empty()) {
     screenshots_ =
         std::make_unique<ScreenshotWriter>(options_.screenshotFolder);
@@ -75,11 +82,7 @@ SdlPlatform::~SdlPlatform() {
 
 // The clock the pacer counts in (the same one `time.monotonic` reads, so
 // outside tools can compare their times with ours).
-SdlPlatform::Nanos SdlPlatform::Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return Nanos(ts.tv_sec) * FramePacer::kSecond + ts.tv_nsec;
-}
+SdlPlatform::Nanos SdlPlatform::Now() { return ReadClock(CLOCK_MONOTONIC); }
 
 // The processor sleeps until the next frame is due: no spinning.
 void SdlPlatform::SleepUntil(Nanos when) {
@@ -93,21 +96,14 @@ void SdlPlatform::SleepUntil(Nanos when) {
 
 bool SdlPlatform::OpenFiles(std::uint32_t& seed, bool& fixedSeed) {
   if (!options_.replayFile.empty()) {
-    std::ifstream in(options_.replayFile, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "tumblesquash: cannot read \"%s\"\n",
-                   options_.replayFile.c_str());
-      return false;
-    }
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string error;
-    if (!ParseScript(text.str(), options_.replayFile, replay_, error)) {
+    std::vector<ScriptEvent> events;
+    std::string text, error;
+    if (!LoadScript(options_.replayFile, events, text, error)) {
       std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
       return false;
     }
-    PrepareScript(replay_);
-    if (ReadScriptSeed(text.str(), seed)) {
+    replay_ = ScriptPlayer(std::move(events));
+    if (ReadScriptSeed(text, seed)) {
       fixedSeed = true;
     } else {
       std::fprintf(stderr,
@@ -247,16 +243,14 @@ void SdlPlatform::ShowSplash() {
 
 // The largest whole-number scale whose window fits the desktop.
 int SdlPlatform::FittingScale() const {
-  const int display =
-      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  const int display = DisplayOf(window_);
   SDL_Rect usable{0, 0, kWidth, kHeight};
   SDL_GetDisplayUsableBounds(display, &usable);
   return std::max(1, std::min(usable.w / kWidth, usable.h / kHeight));
 }
 
 bool SdlPlatform::OpenDisplay() {
-  const int display =
-      window_ ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  const int display = DisplayOf(window_);
   SDL_DisplayMode mode{};
   const bool haveMode = SDL_GetDesktopDisplayMode(display, &mode) == 0;
   // Vsync is tried only where the display says it runs at 60 Hz, and kept
@@ -273,7 +267,7 @@ bool SdlPlatform::OpenDisplay() {
   focused_ = false;
   Uint32 flags = SDL_WINDOW_SHOWN;
   int w = kWidth, h = kHeight;
-  if (fullScreen_) {
+  if (options_.display.fullScreen) {
     // The desktop's own mode at its own size: even where no window manager
     // takes the window full screen, it still covers the desktop.
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
@@ -290,7 +284,7 @@ bool SdlPlatform::OpenDisplay() {
                    "the desktop; using %d\n",
                    want, fit);
     }
-    const int s = want == 0 ? fit : std::min(want, fit);
+    const int s = WindowScale(want, fit);
     w *= s;
     h *= s;
   }
@@ -331,15 +325,16 @@ bool SdlPlatform::OpenDisplay() {
       textureFormat_ = native;
     }
   }
-  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowGrab(window_,
+                    options_.display.fullScreen ? SDL_TRUE : SDL_FALSE);
   if (!UpdateLayout()) return false;
   SDL_RaiseWindow(window_);
   displayOpen_ = true;
   focusGraceUntil_ = Now() + kFocusGrace;
   pacer_.Restart(Now());
   statsStart_ = Now();
-  statsCpuStart_ = CpuTime(CLOCK_THREAD_CPUTIME_ID);
-  statsProcessCpuStart_ = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  statsCpuStart_ = ReadClock(CLOCK_THREAD_CPUTIME_ID);
+  statsProcessCpuStart_ = ReadClock(CLOCK_PROCESS_CPUTIME_ID);
   if (options_.showStats) {
     std::fprintf(stderr, "TumbleSquash: renderer %s, %s, vsync %s\n", info.name,
                  SDL_GetPixelFormatName(textureFormat_), vsync_ ? "on" : "off");
@@ -391,16 +386,15 @@ void SdlPlatform::ShowFailure(const char* caption, const char* text) {
 void SdlPlatform::HideCursor() { SDL_ShowCursor(SDL_DISABLE); }
 
 void SdlPlatform::ToggleFullScreen() {
-  fullScreen_ = !fullScreen_;
+  options_.display.fullScreen = !options_.display.fullScreen;
   focusGraceUntil_ = Now() + kFocusGrace;
   ApplyMode();
-  options_.display.fullScreen = fullScreen_;
   SaveSettings();
 }
 
 void SdlPlatform::ApplyMode() {
-  const int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
-  if (fullScreen_) {
+  const int display = DisplayOf(window_);
+  if (options_.display.fullScreen) {
     // The window covers the display first, for desktops without a window
     // manager; then the window manager is asked to make it full screen.
     SDL_Rect bounds{0, 0, kWidth, kHeight};
@@ -411,9 +405,7 @@ void SdlPlatform::ApplyMode() {
     SDL_SetWindowSize(window_, bounds.w, bounds.h);
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
-    const int fit = FittingScale();
-    const int want = options_.display.scale;
-    const int s = want == 0 ? fit : std::min(want, fit);
+    const int s = WindowScale(options_.display.scale, FittingScale());
     SDL_SetWindowFullscreen(window_, 0);
     SDL_SetWindowBordered(window_, SDL_TRUE);
     SDL_SetWindowResizable(window_, SDL_TRUE);
@@ -421,20 +413,16 @@ void SdlPlatform::ApplyMode() {
     SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   }
-  SDL_SetWindowGrab(window_, fullScreen_ ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowGrab(window_,
+                    options_.display.fullScreen ? SDL_TRUE : SDL_FALSE);
   UpdateLayout();
 }
 
 void SdlPlatform::SaveSettings() {
   settingsChanged_ = false;
   if (!options_.settings) return;
-  WriteDisplaySettings(*options_.settings, options_.display);
-  WriteVolumes(*options_.settings, sound::GetVolumes());
-  std::string error;
-  if (!options_.settings->Save(*this, error)) {
-    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
-                 options_.settings->path().c_str(), error.c_str());
-  }
+  platform::SaveSettings(*this, *options_.settings, options_.display,
+                         sound::GetVolumes());
 }
 
 void SdlPlatform::Pause(bool pause) {
@@ -448,7 +436,7 @@ void SdlPlatform::Pause(bool pause) {
 }
 
 void SdlPlatform::LoseFocus() {
-  if (fullScreen_) {
+  if (options_.display.fullScreen) {
     // Full screen keeps the game's own rule: leaving it ends the game.
     queue_.Push({MsgType::Activate, 0, 0});
   } else {
@@ -595,17 +583,6 @@ void SdlPlatform::PumpEvents() {
   }
 }
 
-bool SdlPlatform::NextScriptEvent(Message& out) {
-  if (replayNext_ >= replay_.size()) return false;
-  const ScriptEvent& e = replay_[replayNext_];
-  const bool due =
-      loop::InPregame ? e.frame == 0 : e.frame <= loop::SceneCalls + 1;
-  if (!due) return false;
-  out = e.message;
-  ++replayNext_;
-  return true;
-}
-
 void SdlPlatform::Record(const Message& m) {
   if (!record_) return;
   const std::uint32_t frame = loop::InPregame ? 0 : loop::SceneCalls + 1;
@@ -627,7 +604,7 @@ void SdlPlatform::Record(const Message& m) {
 bool SdlPlatform::PollMessage(Message& out) {
   if (!queue_.Pop(out)) {
     PumpEvents();
-    if (!queue_.Pop(out) && !NextScriptEvent(out)) return false;
+    if (!queue_.Pop(out) && !replay_.Next(out)) return false;
   }
   if (out.type == MsgType::LButtonDown && displayOpen_) clickWaiting_ = true;
   Record(out);
@@ -728,8 +705,8 @@ void SdlPlatform::Stats(Nanos presentTime, bool presented) {
   const Nanos now = Now();
   if (now - statsStart_ < FramePacer::kSecond) return;
   const double seconds = double(now - statsStart_) / 1e9;
-  const Nanos cpu = CpuTime(CLOCK_THREAD_CPUTIME_ID);
-  const Nanos processCpu = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
+  const Nanos cpu = ReadClock(CLOCK_THREAD_CPUTIME_ID);
+  const Nanos processCpu = ReadClock(CLOCK_PROCESS_CPUTIME_ID);
   // One line a second; the scene count and the clock at its end let a
   // measurement take the rate over any span of lines.
   std::fprintf(

@@ -21,7 +21,7 @@
 namespace platform {
 
 struct SdlOptions {
-  DisplaySettings display;           // the mode and scale to open with
+  DisplaySettings display;           // the mode (Alt+Enter switches) and scale
   SettingsFile* settings = nullptr;  // where a change of mode is remembered
   std::string screenshotFolder;
   std::string recordFile;  // --record: the session's input as a script
@@ -79,7 +79,6 @@ class SdlPlatform final : public NullPlatform {
   void HandleWindowEvent(const SDL_WindowEvent& e);
   void HandleKey(const SDL_KeyboardEvent& e);
   std::uint32_t MousePosition(int x, int y) const;
-  bool NextScriptEvent(Message& out);
   void Record(const Message& m);
 
   void ToggleFullScreen();
@@ -106,7 +105,6 @@ class SdlPlatform final : public NullPlatform {
   // Window points to output pixels (not 1 on high-density screens).
   float pixelsPerPoint_ = 1;
 
-  bool fullScreen_ = true;
   bool settingsChanged_ = false;
   // Left and right: SDL missed a release (see CheckLostReleases).
   bool staleButton_[2] = {false, false};
@@ -131,8 +129,7 @@ class SdlPlatform final : public NullPlatform {
   bool closeRecorded_ = false;
   std::FILE* trace_ = nullptr;
   std::string traceLine_;
-  std::vector<ScriptEvent> replay_;
-  std::size_t replayNext_ = 0;
+  ScriptPlayer replay_;  // empty without --replay
 
   // TUMBLESQUASH_FPS figures over the last second.
   Nanos statsStart_ = 0;

@@ -4,7 +4,6 @@
 #include <emscripten/html5.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -45,19 +44,17 @@ EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void*) {
 
 // The desktop's sound keys: M mutes, - and = step the master volume.
 bool VolumeKey(const char* key, bool repeat) {
-  sound::Volumes v = sound::GetVolumes();
+  sound::VolumeStep step;
   if (std::strcmp(key, "m") == 0 || std::strcmp(key, "M") == 0) {
-    if (!repeat) v.mute = !v.mute;
+    step = sound::VolumeStep::Mute;
   } else if (std::strcmp(key, "-") == 0) {
-    v.master = std::max(0, v.master - 10);
-    v.mute = false;
+    step = sound::VolumeStep::Down;
   } else if (std::strcmp(key, "=") == 0 || std::strcmp(key, "+") == 0) {
-    v.master = std::min(100, v.master + 10);
-    v.mute = false;
+    step = sound::VolumeStep::Up;
   } else {
     return false;
   }
-  sound::SetVolumes(v);
+  sound::StepVolume(step, repeat);
   return true;
 }
 

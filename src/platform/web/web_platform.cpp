@@ -1,7 +1,6 @@
 #include "platform/web/web_platform.h"
 
 #include <emscripten.h>
-#include <emscripten/html5.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -10,7 +9,6 @@
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "sound/device.h"
-#include "video/display.h"
 #include "video/present.h"
 #include "video/sheet_layout.h"
 
@@ -92,7 +90,7 @@ void WebPlatform::CloseDisplay() {
 }
 
 void WebPlatform::ShowFailure(const char* caption, const char* text) {
-  std::fprintf(stderr, "%s: %s\n", caption, text);
+  NullPlatform::ShowFailure(caption, text);
   JsFailure(caption, text);
 }
 
