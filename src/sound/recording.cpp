@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "sound/loudness.h"
 #include "sound/resample.h"
 
@@ -22,11 +23,6 @@ bool Playable(u32 frames, u32 rate, int outRate) {
   return uint64_t(frames) * uint64_t(outRate) / rate < kMaxPlayedFrames;
 }
 
-u32 ReadU32(const unsigned char* p) {
-  return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24;
-}
-u16 ReadU16(const unsigned char* p) { return u16(p[0] | p[1] << 8); }
-
 // Reads the canonical 44-byte header at its fixed offsets. Anything we
 // could not play, or whose samples would run past the resource, is refused.
 std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
@@ -38,12 +34,12 @@ std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
       std::memcmp(bytes + 36, "data", 4) != 0) {
     return nullptr;
   }
-  u16 formatTag = ReadU16(bytes + 20);
-  u16 channels = ReadU16(bytes + 22);
-  u32 rate = ReadU32(bytes + 24);
-  u16 blockAlign = ReadU16(bytes + 32);
-  u16 bits = ReadU16(bytes + 34);
-  u32 dataLength = ReadU32(bytes + 40);
+  u16 formatTag = base::LoadLe16(bytes + 20);
+  u16 channels = base::LoadLe16(bytes + 22);
+  u32 rate = base::LoadLe32(bytes + 24);
+  u16 blockAlign = base::LoadLe16(bytes + 32);
+  u16 bits = base::LoadLe16(bytes + 34);
+  u32 dataLength = base::LoadLe32(bytes + 40);
   if (formatTag != 1 || (channels != 1 && channels != 2) ||
       (bits != 8 && bits != 16) || blockAlign != channels * bits / 8 ||
       rate < kMinRate || rate > kMaxRate) {
@@ -61,9 +57,8 @@ std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
   recording->samples.resize(count);
   const unsigned char* data = bytes + 44;
   for (size_t i = 0; i < count; ++i) {
-    recording->samples[i] =
-        bits == 8 ? int16_t((int(data[i]) - 128) * 256)
-                  : int16_t(u16(data[2 * i] | data[2 * i + 1] << 8));
+    recording->samples[i] = bits == 8 ? int16_t((int(data[i]) - 128) * 256)
+                                      : int16_t(base::LoadLe16(data + 2 * i));
   }
   return recording;
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/bytes.h"
 #include "loop/main_loop.h"
 #include "platform/headless/headless.h"
 #include "sound/loudness.h"
@@ -53,16 +54,15 @@ std::vector<Command> ReadCommands(const fs::path& trace) {
 
 std::vector<float> ReadWave(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                          std::istreambuf_iterator<char>());
+  std::vector<u8> bytes((std::istreambuf_iterator<char>(in)),
+                        std::istreambuf_iterator<char>());
   std::vector<float> stereo;
   if (bytes.size() < 44) return stereo;
   std::size_t n = (bytes.size() - 44) / 2;
   stereo.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    auto lo = std::uint8_t(bytes[44 + 2 * i]);
-    auto hi = std::uint8_t(bytes[45 + 2 * i]);
-    stereo[i] = float(std::int16_t(lo | hi << 8)) / 32768.0f;
+    stereo[i] =
+        float(std::int16_t(base::LoadLe16(&bytes[44 + 2 * i]))) / 32768.0f;
   }
   return stereo;
 }

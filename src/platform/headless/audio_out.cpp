@@ -2,19 +2,16 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace headless {
 
 namespace {
 
 // The canonical 44-byte header the game's own recordings use.
 void PutHeader(unsigned char* h, std::uint32_t rate, std::uint32_t dataBytes) {
-  auto u32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) h[at + i] = (v >> 8 * i) & 0xFF;
-  };
-  auto u16 = [&](int at, unsigned v) {
-    h[at] = v & 0xFF;
-    h[at + 1] = (v >> 8) & 0xFF;
-  };
+  auto u32 = [&](int at, std::uint32_t v) { base::StoreLe32(h + at, v); };
+  auto u16 = [&](int at, std::uint16_t v) { base::StoreLe16(h + at, v); };
   std::memcpy(h, "RIFF", 4);
   u32(4, 36 + dataBytes);
   std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -57,9 +54,7 @@ bool AudioRecorder::Write(const std::int16_t* samples, int frames) {
     const int n = frames < 1024 ? frames : 1024;
     if (dataBytes_ + 4u * n > kMaxData) return true;
     for (int i = 0; i < 2 * n; ++i) {
-      const auto v = static_cast<std::uint16_t>(samples[i]);
-      bytes[2 * i] = v & 0xFF;
-      bytes[2 * i + 1] = v >> 8;
+      base::StoreLe16(bytes + 2 * i, static_cast<std::uint16_t>(samples[i]));
     }
     if (std::fwrite(bytes, 4, n, file_) != static_cast<std::size_t>(n)) {
       failed_ = true;
