@@ -74,8 +74,8 @@ std::vector<float> AsStereo(const Recording& r) {
   return stereo;
 }
 
-void Prepare(Recording& r, int rate) {
-  std::vector<float> stereo = AsStereo(r);
+// Makes the played form from `stereo`, the recording as AsStereo gives it.
+void Prepare(Recording& r, const std::vector<float>& stereo, int rate) {
   r.played = ResampleLoop(stereo.data(), r.frames, int(r.rate), rate,
                           Recording::kGuard);
   r.playedRate = u32(rate);
@@ -111,11 +111,11 @@ std::shared_ptr<const Recording> LoadRecording(const WaveResource& resource,
   }
   std::shared_ptr<Recording> r = ParseWave(resource);
   if (!r || !Playable(r->frames, r->rate, rate)) return nullptr;
-  Prepare(*r, rate);
+  const std::vector<float> stereo = AsStereo(*r);
+  Prepare(*r, stereo, rate);
   // Measured as the player hears it, both sides, over its loudest 400 ms
   // (a short effect is heard as one moment, not as an average). At its own
   // rate: the same sound, in fewer samples.
-  std::vector<float> stereo = AsStereo(*r);
   r->loudness = MaxMomentaryLoudness(
       KWeightedPower(stereo.data(), r->frames, int(r->rate)), int(r->rate));
   if (!std::isnan(targetLufs) && r->loudness > kSilenceLufs) {
@@ -136,7 +136,7 @@ std::shared_ptr<const Recording> RemakeForRate(const Recording& recording,
   r->frames = recording.frames;
   r->gain = recording.gain;
   r->loudness = recording.loudness;
-  Prepare(*r, rate);
+  Prepare(*r, AsStereo(*r), rate);
   return r;
 }
 
