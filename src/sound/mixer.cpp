@@ -151,11 +151,10 @@ float VolumeGain(int volume) {
 }
 
 void Retire(Voice& v) {
-  if (v.rec) {
-    if (retiredCount < kRetiredCapacity) {
-      retired[retiredCount++] = std::move(v.rec);
-    }
-    v.rec.reset();  // only when full, which the game's use never makes
+  // When the list is full (the game's use never fills it) the reference is
+  // dropped here.
+  if (v.rec && retiredCount < kRetiredCapacity) {
+    retired[retiredCount++] = std::move(v.rec);
   }
   v = Voice{};
 }
