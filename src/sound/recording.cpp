@@ -11,9 +11,6 @@ namespace sound {
 
 namespace {
 
-// DirectSound's frequency range; recordings outside it are refused.
-constexpr u32 kMinRate = 100;
-constexpr u32 kMaxRate = 100000;
 // The longest a recording may play at the device's rate: about six minutes
 // at 44.1 kHz (128 MB as played). A header that asks for more is refused
 // before anything is made for it.

@@ -11,6 +11,7 @@
 #include "sound/device.h"
 #include "sound/inspect.h"
 #include "sound/mixer.h"
+#include "sound/recording.h"
 #include "sound/resample.h"
 #include "sound/sound_log.h"
 #include "sound/volumes.h"
@@ -24,10 +25,6 @@ int SoundLogCount = 0;
 static bool deviceOpen = false;
 static const WaveResource* resourceTable = nullptr;  // nullptr: built-in
 static int resourceCount = 0;
-
-// DirectSound's frequency range; a rate outside it leaves the old one.
-static constexpr u32 kMinFrequency = 100;
-static constexpr u32 kMaxFrequency = 100000;
 
 // How loud each of the game's recordings plays, in LUFS before the master
 // gain and the volumes. The bomb sounds with nearly every shot and hit, so
@@ -172,7 +169,7 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
   // The filter for reading at this speed is made here, never by the mixer.
   // Only this thread changes a channel's recording, so it may look unlocked.
   if (const Recording* r = Channels[channel].recording.get()) {
-    if (frequency >= kMinFrequency && frequency <= kMaxFrequency) {
+    if (frequency >= kMinRate && frequency <= kMaxRate) {
       PitchFilter::For(double(frequency) / double(r->rate));
     }
   }
@@ -181,8 +178,7 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
   TakeRetired(released.items, kRetiredCapacity);
   Channel& c = Channels[channel];
   if (!c.recording) return;
-  if (frequency == 0 ||
-      (frequency >= kMinFrequency && frequency <= kMaxFrequency)) {
+  if (frequency == 0 || (frequency >= kMinRate && frequency <= kMaxRate)) {
     c.frequency = frequency;
   }
   switch (command) {
