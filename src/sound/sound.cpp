@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
+#include "base/numbers.h"
 #include "base/platform.h"
 #include "sound/device.h"
 #include "sound/inspect.h"
@@ -222,9 +222,8 @@ int ParseVolumeOption(int argc, char** argv, int i, Volumes& volumes,
                                                           : nullptr;
   if (!into) return 0;
   const char* text = i + 1 < argc ? argv[i + 1] : "";
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  if (!*text || *end || value < 0 || value > 100) {
+  std::uint64_t value = 0;
+  if (!base::ParseUnsigned(text, 100, value)) {
     error = std::strcmp(arg, "--volume") == 0
                 ? "--volume needs a number from 0 to 100"
             : std::strcmp(arg, "--music-volume") == 0
