@@ -24,6 +24,10 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "..", "tests", "desktop"))
+from desktop_e2e import Xvfb  # noqa: E402
+
 LINE = re.compile(
     r"([\d.]+) scene calls, ([\d.]+) presents a second; present ([\d.]+) ms "
     r"\(max ([\d.]+)\); CPU a scene call ([\d.]+) ms \(main thread ([\d.]+)\);"
@@ -47,20 +51,8 @@ def main():
     width, height = (int(v) for v in args.size.split("x"))
     game = os.path.abspath(args.game)
 
-    read, write = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write), "-screen", "0",
-         "%dx%dx24" % (width, height), "-nolisten", "tcp"],
-        pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read, 16)
-        if not chunk:
-            sys.exit("Xvfb did not start")
-        number += chunk
-    display = ":" + number.decode().strip()
-    os.close(read)
+    xvfb = Xvfb(width, height)
+    display = xvfb.display
     work = tempfile.mkdtemp(prefix="ts_measure_")
     env = dict(os.environ, DISPLAY=display, HOME=work, SDL_AUDIODRIVER="dummy",
                TUMBLESQUASH_FPS="1")
@@ -95,13 +87,13 @@ def main():
 
         # Pacing: the span between two of the game's own lines.
         first = stats()[0][-1]
-        server0 = cpu_seconds(xvfb.pid)
+        server0 = cpu_seconds(xvfb.proc.pid)
         time.sleep(args.seconds)
         lines = stats()[0]
         last = lines[-1]
         span = [m for m in lines
                 if int(m.group(10)) > int(first.group(10))]
-        server1 = cpu_seconds(xvfb.pid)
+        server1 = cpu_seconds(xvfb.proc.pid)
         scenes = int(last.group(9)) - int(first.group(9))
         wall = (int(last.group(10)) - int(first.group(10))) / 1e9
 
@@ -151,8 +143,8 @@ def main():
     finally:
         proc.terminate()
         proc.wait()
-        xvfb.terminate()
-        xvfb.wait()
+        xvfb.proc.terminate()
+        xvfb.proc.wait()
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "alloc_counter.h"
+#include "base/data_folder.h"
 #include "base/input.h"
 #include "base/scores.h"
 #include "game/actors.h"
@@ -93,10 +94,10 @@ class PlayerPlatform final : public platform::NullPlatform {
   int framesInScene_ = 0;
 };
 
-// A fresh folder with the run folder's pictures; the game writes its
-// Score.dat there.
+// A fresh working folder, where the game writes its Score.dat; the pictures
+// are read from the run folder.
 struct GameFolder {
-  GameFolder() {
+  GameFolder() : data(base::DataFolder()) {
     char name[] = "/tmp/ts_bench_XXXXXX";
     if (!mkdtemp(name)) std::abort();
     path = name;
@@ -105,20 +106,22 @@ struct GameFolder {
     files.push_back(layout::kSplashPicture);
     for (const char* file : files) {
       std::error_code error;
-      fs::copy_file(fs::path(TS_RUN_DIR) / file, path / file, error);
-      if (error) {
+      if (!fs::is_regular_file(fs::path(TS_RUN_DIR) / file, error)) {
         std::fprintf(stderr, "benchmark: no \"%s\" in %s\n", file, TS_RUN_DIR);
       }
     }
+    base::SetDataFolder(TS_RUN_DIR);
     previous = fs::current_path();
     fs::current_path(path);
   }
   ~GameFolder() {
     fs::current_path(previous);
+    base::SetDataFolder(data);
     std::error_code error;
     fs::remove_all(path, error);
   }
   fs::path path, previous;
+  std::string data;  // the data folder before
 };
 
 struct GameFigures {

@@ -29,8 +29,8 @@ void FillAllChannels(BenchAudio& audio) {
 void BM_Mixer14(benchmark::State& state) {
   BenchAudio audio;
   FillAllChannels(audio);
-  constexpr int kRate = 44100, kPull = 512;
-  sound::SetOutputFormat(kRate, 2);
+  // The rate the device opened at.
+  constexpr int kRate = BenchAudio::kSampleRate, kPull = 512;
   std::vector<int16_t> buffer(2 * kPull);
   std::uint64_t allocationsBefore = bench::Allocations.load();
   auto start = std::chrono::steady_clock::now();
@@ -58,7 +58,6 @@ BENCHMARK(BM_Mixer14)->Unit(benchmark::kMillisecond);
 void BM_MixerLockedPart(benchmark::State& state) {
   BenchAudio audio;
   FillAllChannels(audio);
-  sound::SetOutputFormat(44100, 2);
   std::int16_t buffer[2];
   for (auto _ : state) sound::MixAudio(buffer, 0);
   sound::ResetSound();
@@ -68,7 +67,7 @@ BENCHMARK(BM_MixerLockedPart);
 void BM_SilentDeviceFrame(benchmark::State& state) {
   BenchAudio audio;
   FillAllChannels(audio);
-  for (auto _ : state) sound::AdvanceChannels(735);
+  for (auto _ : state) sound::AdvanceChannels(BenchAudio::kSamplesPerFrame);
   sound::ResetSound();
 }
 BENCHMARK(BM_SilentDeviceFrame);

@@ -66,9 +66,11 @@ uint32_t audibleNow = ~0u;
 // so the gain glides down before a peak arrives and up after it.
 class Limiter {
  public:
+  // How many frames the output runs behind at `rate`: 2 ms.
+  static int AheadFor(int rate) { return std::clamp(rate / 500, 1, kMax - 1); }
   void Configure(int rate) {
     rate_ = rate;
-    ahead_ = std::clamp(rate / 500, 1, kMax - 1);  // 2 ms
+    ahead_ = AheadFor(rate);
     // Back up with a time constant of 80 ms, and never slower than a
     // whole gain in half a second, so it reaches 1 and stays there.
     releaseCoeff_ = 1.0f - std::exp(-1.0f / (0.08f * float(rate)));
@@ -84,7 +86,6 @@ class Limiter {
     below_ = 0;
   }
   int rate() const { return rate_; }
-  int ahead() const { return ahead_; }
 
   // Takes a frame and gives back the one from `ahead` frames ago, limited.
   // True when that frame was turned down.
@@ -150,11 +151,10 @@ float VolumeGain(int volume) {
 }
 
 void Retire(Voice& v) {
-  if (v.rec) {
-    if (retiredCount < kRetiredCapacity) {
-      retired[retiredCount++] = std::move(v.rec);
-    }
-    v.rec.reset();  // only when full, which the game's use never makes
+  // When the list is full (the game's use never fills it) the reference is
+  // dropped here.
+  if (v.rec && retiredCount < kRetiredCapacity) {
+    retired[retiredCount++] = std::move(v.rec);
   }
   v = Voice{};
 }
@@ -404,7 +404,7 @@ uint64_t ChannelStep(const Channel& channel) {
 
 int MixDelayFrames() {
   std::lock_guard<std::mutex> lock(MixerLock);
-  return std::clamp(OutputRate / 500, 1, 1023);
+  return Limiter::AheadFor(OutputRate);
 }
 
 void MixAudio(int16_t* out, int frames) {

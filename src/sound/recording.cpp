@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "sound/loudness.h"
 #include "sound/resample.h"
 
@@ -10,9 +11,6 @@ namespace sound {
 
 namespace {
 
-// DirectSound's frequency range; recordings outside it are refused.
-constexpr u32 kMinRate = 100;
-constexpr u32 kMaxRate = 100000;
 // The longest a recording may play at the device's rate: about six minutes
 // at 44.1 kHz (128 MB as played). A header that asks for more is refused
 // before anything is made for it.
@@ -21,11 +19,6 @@ constexpr uint64_t kMaxPlayedFrames = uint64_t(1) << 24;
 bool Playable(u32 frames, u32 rate, int outRate) {
   return uint64_t(frames) * uint64_t(outRate) / rate < kMaxPlayedFrames;
 }
-
-u32 ReadU32(const unsigned char* p) {
-  return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24;
-}
-u16 ReadU16(const unsigned char* p) { return u16(p[0] | p[1] << 8); }
 
 // Reads the canonical 44-byte header at its fixed offsets. Anything we
 // could not play, or whose samples would run past the resource, is refused.
@@ -38,12 +31,12 @@ std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
       std::memcmp(bytes + 36, "data", 4) != 0) {
     return nullptr;
   }
-  u16 formatTag = ReadU16(bytes + 20);
-  u16 channels = ReadU16(bytes + 22);
-  u32 rate = ReadU32(bytes + 24);
-  u16 blockAlign = ReadU16(bytes + 32);
-  u16 bits = ReadU16(bytes + 34);
-  u32 dataLength = ReadU32(bytes + 40);
+  u16 formatTag = base::LoadLe16(bytes + 20);
+  u16 channels = base::LoadLe16(bytes + 22);
+  u32 rate = base::LoadLe32(bytes + 24);
+  u16 blockAlign = base::LoadLe16(bytes + 32);
+  u16 bits = base::LoadLe16(bytes + 34);
+  u32 dataLength = base::LoadLe32(bytes + 40);
   if (formatTag != 1 || (channels != 1 && channels != 2) ||
       (bits != 8 && bits != 16) || blockAlign != channels * bits / 8 ||
       rate < kMinRate || rate > kMaxRate) {
@@ -61,9 +54,8 @@ std::shared_ptr<Recording> ParseWave(const WaveResource& resource) {
   recording->samples.resize(count);
   const unsigned char* data = bytes + 44;
   for (size_t i = 0; i < count; ++i) {
-    recording->samples[i] =
-        bits == 8 ? int16_t((int(data[i]) - 128) * 256)
-                  : int16_t(u16(data[2 * i] | data[2 * i + 1] << 8));
+    recording->samples[i] = bits == 8 ? int16_t((int(data[i]) - 128) * 256)
+                                      : int16_t(base::LoadLe16(data + 2 * i));
   }
   return recording;
 }
@@ -79,8 +71,8 @@ std::vector<float> AsStereo(const Recording& r) {
   return stereo;
 }
 
-void Prepare(Recording& r, int rate) {
-  std::vector<float> stereo = AsStereo(r);
+// Makes the played form from `stereo`, the recording as AsStereo gives it.
+void Prepare(Recording& r, const std::vector<float>& stereo, int rate) {
   r.played = ResampleLoop(stereo.data(), r.frames, int(r.rate), rate,
                           Recording::kGuard);
   r.playedRate = u32(rate);
@@ -116,11 +108,11 @@ std::shared_ptr<const Recording> LoadRecording(const WaveResource& resource,
   }
   std::shared_ptr<Recording> r = ParseWave(resource);
   if (!r || !Playable(r->frames, r->rate, rate)) return nullptr;
-  Prepare(*r, rate);
+  const std::vector<float> stereo = AsStereo(*r);
+  Prepare(*r, stereo, rate);
   // Measured as the player hears it, both sides, over its loudest 400 ms
   // (a short effect is heard as one moment, not as an average). At its own
   // rate: the same sound, in fewer samples.
-  std::vector<float> stereo = AsStereo(*r);
   r->loudness = MaxMomentaryLoudness(
       KWeightedPower(stereo.data(), r->frames, int(r->rate)), int(r->rate));
   if (!std::isnan(targetLufs) && r->loudness > kSilenceLufs) {
@@ -141,7 +133,7 @@ std::shared_ptr<const Recording> RemakeForRate(const Recording& recording,
   r->frames = recording.frames;
   r->gain = recording.gain;
   r->loudness = recording.loudness;
-  Prepare(*r, rate);
+  Prepare(*r, AsStereo(*r), rate);
   return r;
 }
 

@@ -11,6 +11,11 @@
 
 namespace sound {
 
+// DirectSound's frequency range: a recording's rate outside it is refused,
+// and a channel's playing frequency outside it leaves the old one.
+constexpr u32 kMinRate = 100;
+constexpr u32 kMaxRate = 100000;
+
 struct Recording {
   std::vector<int16_t> samples;  // as stored, interleaved when stereo
   int channels = 1;

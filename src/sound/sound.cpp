@@ -3,14 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
+#include "base/numbers.h"
 #include "base/platform.h"
 #include "sound/device.h"
 #include "sound/inspect.h"
 #include "sound/mixer.h"
+#include "sound/recording.h"
 #include "sound/resample.h"
 #include "sound/sound_log.h"
 #include "sound/volumes.h"
@@ -24,10 +25,6 @@ int SoundLogCount = 0;
 static bool deviceOpen = false;
 static const WaveResource* resourceTable = nullptr;  // nullptr: built-in
 static int resourceCount = 0;
-
-// DirectSound's frequency range; a rate outside it leaves the old one.
-static constexpr u32 kMinFrequency = 100;
-static constexpr u32 kMaxFrequency = 100000;
 
 // How loud each of the game's recordings plays, in LUFS before the master
 // gain and the volumes. The bomb sounds with nearly every shot and hit, so
@@ -172,7 +169,7 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
   // The filter for reading at this speed is made here, never by the mixer.
   // Only this thread changes a channel's recording, so it may look unlocked.
   if (const Recording* r = Channels[channel].recording.get()) {
-    if (frequency >= kMinFrequency && frequency <= kMaxFrequency) {
+    if (frequency >= kMinRate && frequency <= kMaxRate) {
       PitchFilter::For(double(frequency) / double(r->rate));
     }
   }
@@ -181,8 +178,7 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
   TakeRetired(released.items, kRetiredCapacity);
   Channel& c = Channels[channel];
   if (!c.recording) return;
-  if (frequency == 0 ||
-      (frequency >= kMinFrequency && frequency <= kMaxFrequency)) {
+  if (frequency == 0 || (frequency >= kMinRate && frequency <= kMaxRate)) {
     c.frequency = frequency;
   }
   switch (command) {
@@ -226,9 +222,8 @@ int ParseVolumeOption(int argc, char** argv, int i, Volumes& volumes,
                                                           : nullptr;
   if (!into) return 0;
   const char* text = i + 1 < argc ? argv[i + 1] : "";
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  if (!*text || *end || value < 0 || value > 100) {
+  std::uint64_t value = 0;
+  if (!base::ParseUnsigned(text, 100, value)) {
     error = std::strcmp(arg, "--volume") == 0
                 ? "--volume needs a number from 0 to 100"
             : std::strcmp(arg, "--music-volume") == 0

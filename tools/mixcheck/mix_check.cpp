@@ -10,8 +10,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/bytes.h"
 #include "loop/main_loop.h"
 #include "platform/headless/headless.h"
+#include "platform/null/null_platform.h"
 #include "sound/loudness.h"
 #include "sound/recording.h"
 #include "sound/sound.h"
@@ -24,10 +26,7 @@ namespace mixcheck {
 
 namespace {
 
-constexpr const char* kPictures[] = {"TITLE.ssk",  "OMAKETITLE.ssk",
-                                     "qqqq.ssk",   "qqqqomake.ssk",
-                                     "JYOUSI.SSK", "minititle.bmp"};
-constexpr int kSamplesPerFrame = 735;
+constexpr int kSamplesPerFrame = platform::NullPlatform::kSamplesPerFrame;
 
 // The trace's "sound" lists, frame by frame.
 std::vector<Command> ReadCommands(const fs::path& trace) {
@@ -53,16 +52,15 @@ std::vector<Command> ReadCommands(const fs::path& trace) {
 
 std::vector<float> ReadWave(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                          std::istreambuf_iterator<char>());
+  std::vector<u8> bytes((std::istreambuf_iterator<char>(in)),
+                        std::istreambuf_iterator<char>());
   std::vector<float> stereo;
   if (bytes.size() < 44) return stereo;
   std::size_t n = (bytes.size() - 44) / 2;
   stereo.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    auto lo = std::uint8_t(bytes[44 + 2 * i]);
-    auto hi = std::uint8_t(bytes[45 + 2 * i]);
-    stereo[i] = float(std::int16_t(lo | hi << 8)) / 32768.0f;
+    stereo[i] =
+        float(std::int16_t(base::LoadLe16(&bytes[44 + 2 * i]))) / 32768.0f;
   }
   return stereo;
 }
@@ -73,21 +71,22 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Each start of `channel`: its loudness over `seconds` against the bombs'
-// over the same time.
-double Integrated(const Render& r) {
-  return sound::IntegratedLoudness(
-      sound::KWeightedPower(r.stereo.data(), r.stereo.size() / 2, r.rate),
-      r.rate);
+// K-weighted, frame by frame.
+std::vector<float> PowerOf(const Render& r) {
+  return sound::KWeightedPower(r.stereo.data(), r.stereo.size() / 2, r.rate);
 }
 
-Masking MaskingOf(const Render& bombs, const std::vector<Command>& commands,
-                  int channel, const Game& game, double seconds) {
+double Integrated(const Render& r) {
+  return sound::IntegratedLoudness(PowerOf(r), r.rate);
+}
+
+// Each start of `channel`: its loudness over `seconds` against the bombs'
+// (`over`, their power) over the same time.
+Masking MaskingOf(const std::vector<float>& over,
+                  const std::vector<Command>& commands, int channel,
+                  const Game& game, double seconds) {
   Render alone = RenderGame(game, 1u << channel);
-  std::vector<float> own = sound::KWeightedPower(
-      alone.stereo.data(), alone.stereo.size() / 2, alone.rate);
-  std::vector<float> over = sound::KWeightedPower(
-      bombs.stereo.data(), bombs.stereo.size() / 2, bombs.rate);
+  std::vector<float> own = PowerOf(alone);
   const std::size_t length = std::size_t(seconds * alone.rate);
   std::vector<double> margins;
   Masking m;
@@ -104,7 +103,7 @@ Masking MaskingOf(const Render& bombs, const std::vector<Command>& commands,
     margins.push_back(mine - theirs);
     if (mine - theirs >= 3.0) m.audible += 1;
   }
-  m.lufs = Integrated(alone);
+  m.lufs = sound::IntegratedLoudness(own, alone.rate);
   m.count = int(margins.size());
   if (m.count) {
     m.audible /= m.count;
@@ -176,11 +175,6 @@ Render RenderGame(const Game& game, std::uint32_t audible) {
       fs::temp_directory_path() / ("mixcheck_" + std::to_string(::getpid()) +
                                    "_" + std::to_string(audible));
   fs::create_directories(folder);
-  for (const char* name : kPictures) {
-    std::error_code error;
-    fs::copy_file(fs::path(game.pictures) / name, folder / name,
-                  fs::copy_options::overwrite_existing, error);
-  }
   const fs::path previous = fs::current_path();
   fs::current_path(folder);
 
@@ -192,6 +186,7 @@ Render RenderGame(const Game& game, std::uint32_t audible) {
   options.hasSeed = true;
   options.seed = game.seed;
   options.frames = game.frames;
+  options.dataFolder = fs::absolute(previous / game.pictures).string();
   options.inputFile = fs::absolute(previous / game.script).string();
   if (fs::path(game.script).is_absolute()) options.inputFile = game.script;
   options.traceFile = "trace.jsonl";
@@ -219,20 +214,20 @@ Figures Measure(const Game& game, bool everything) {
   f.clipped = mix.stats.clippedSamples;
   f.peakDb = 20 * std::log10(std::max(1e-9f, mix.stats.peak));
   f.steps = mix.stats;
-  auto integrated = Integrated;
-  f.mixLufs = integrated(mix);
+  f.mixLufs = Integrated(mix);
   Render music = RenderGame(game, 1u << 13);
   Render effects = RenderGame(game, ~0u & ~(1u << 13));
-  f.musicLufs = integrated(music);
-  f.effectsLufs = integrated(effects);
+  f.musicLufs = Integrated(music);
+  f.effectsLufs = Integrated(effects);
   Render bombs = RenderGame(game, 0xFu);
-  f.bombsLufs = integrated(bombs);
-  f.puti = MaskingOf(bombs, mix.commands, 4, game, 0.202);
+  const std::vector<float> bombsPower = PowerOf(bombs);
+  f.bombsLufs = sound::IntegratedLoudness(bombsPower, bombs.rate);
+  f.puti = MaskingOf(bombsPower, mix.commands, 4, game, 0.202);
   if (!everything) return f;
   f.musicImagesDb = SpectrumPeak(music.stereo, music.rate, 5612.5, 22050);
   f.effectsImagesDb = SpectrumPeak(effects.stereo, effects.rate, 11125, 22050);
-  f.ite = MaskingOf(bombs, mix.commands, 5, game, 0.158);
-  f.fall = MaskingOf(bombs, mix.commands, 6, game, 0.749);
+  f.ite = MaskingOf(bombsPower, mix.commands, 5, game, 0.158);
+  f.fall = MaskingOf(bombsPower, mix.commands, 6, game, 0.749);
   return f;
 }
 

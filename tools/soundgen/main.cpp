@@ -19,6 +19,7 @@
 #include "base/bytes.h"
 #include "dsp.h"
 #include "recordings.h"
+#include "sound/wave_header.h"
 
 namespace soundgen {
 namespace {
@@ -41,26 +42,10 @@ const Format kFormats[] = {
     {"MUSIC", MakeMusic, 2, 11025, 16, 1317888},
 };
 
-void PutTag(std::vector<unsigned char>& out, const char* tag) {
-  out.insert(out.end(), tag, tag + 4);
-}
-
 std::vector<unsigned char> EncodeWave(const Format& f, const Signal& s) {
-  int blockAlign = f.channels * f.bits / 8;
   std::vector<unsigned char> out;
-  PutTag(out, "RIFF");
-  base::AppendLe32(out, 36 + f.dataBytes);
-  PutTag(out, "WAVE");
-  PutTag(out, "fmt ");
-  base::AppendLe32(out, 16);
-  base::AppendLe16(out, 1);
-  base::AppendLe16(out, f.channels);
-  base::AppendLe32(out, f.rate);
-  base::AppendLe32(out, f.rate * blockAlign);
-  base::AppendLe16(out, blockAlign);
-  base::AppendLe16(out, f.bits);
-  PutTag(out, "data");
-  base::AppendLe32(out, f.dataBytes);
+  sound::AppendWaveHeader(out, u16(f.channels), u32(f.rate), u16(f.bits),
+                          f.dataBytes);
 
   // 8-bit samples get a little triangular dither while the sound is
   // audible, so quiet tails hiss softly instead of grinding; true silence

@@ -1,32 +1,19 @@
 #include "platform/headless/audio_out.h"
 
-#include <cstring>
+#include <vector>
+
+#include "base/bytes.h"
+#include "sound/wave_header.h"
 
 namespace headless {
 
 namespace {
 
-// The canonical 44-byte header the game's own recordings use.
-void PutHeader(unsigned char* h, std::uint32_t rate, std::uint32_t dataBytes) {
-  auto u32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) h[at + i] = (v >> 8 * i) & 0xFF;
-  };
-  auto u16 = [&](int at, unsigned v) {
-    h[at] = v & 0xFF;
-    h[at + 1] = (v >> 8) & 0xFF;
-  };
-  std::memcpy(h, "RIFF", 4);
-  u32(4, 36 + dataBytes);
-  std::memcpy(h + 8, "WAVEfmt ", 8);
-  u32(16, 16);
-  u16(20, 1);  // PCM
-  u16(22, 2);  // stereo
-  u32(24, rate);
-  u32(28, rate * 4);
-  u16(32, 4);
-  u16(34, 16);
-  std::memcpy(h + 36, "data", 4);
-  u32(40, dataBytes);
+// 16-bit stereo at the device's rate.
+std::vector<u8> Header(std::uint32_t rate, std::uint32_t dataBytes) {
+  std::vector<u8> header;
+  sound::AppendWaveHeader(header, 2, rate, 16, dataBytes);
+  return header;
 }
 
 // A WAVE file cannot say more than 4 GB; longer renders stop growing there.
@@ -43,10 +30,9 @@ bool AudioRecorder::Open(const std::string& path, int rate) {
   if (!file_) return false;
   rate_ = static_cast<std::uint32_t>(rate);
   dataBytes_ = 0;
-  failed_ = false;
-  unsigned char header[44];
-  PutHeader(header, rate_, 0);
-  failed_ = std::fwrite(header, 1, sizeof header, file_) != sizeof header;
+  const std::vector<u8> header = Header(rate_, 0);
+  failed_ =
+      std::fwrite(header.data(), 1, header.size(), file_) != header.size();
   return !failed_;
 }
 
@@ -57,9 +43,7 @@ bool AudioRecorder::Write(const std::int16_t* samples, int frames) {
     const int n = frames < 1024 ? frames : 1024;
     if (dataBytes_ + 4u * n > kMaxData) return true;
     for (int i = 0; i < 2 * n; ++i) {
-      const auto v = static_cast<std::uint16_t>(samples[i]);
-      bytes[2 * i] = v & 0xFF;
-      bytes[2 * i + 1] = v >> 8;
+      base::StoreLe16(bytes + 2 * i, static_cast<std::uint16_t>(samples[i]));
     }
     if (std::fwrite(bytes, 4, n, file_) != static_cast<std::size_t>(n)) {
       failed_ = true;
@@ -74,11 +58,12 @@ bool AudioRecorder::Write(const std::int16_t* samples, int frames) {
 
 bool AudioRecorder::Close() {
   if (!file_) return !failed_;
-  unsigned char header[44];
-  PutHeader(header, rate_, static_cast<std::uint32_t>(dataBytes_));
+  const std::vector<u8> header =
+      Header(rate_, static_cast<std::uint32_t>(dataBytes_));
   if (!failed_) {
-    failed_ = std::fseek(file_, 0, SEEK_SET) != 0 ||
-              std::fwrite(header, 1, sizeof header, file_) != sizeof header;
+    failed_ =
+        std::fseek(file_, 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), file_) != header.size();
   }
   if (std::fclose(file_) != 0) failed_ = true;
   file_ = nullptr;
