@@ -70,14 +70,10 @@ void PrintUsage(FILE* to) {
       "  --sound-test         play every recording once and end\n"
       "  -h, --help           show this help and the paths in use\n"
       "  --version            show the version\n"
-      "\n"
-      "  --headless [--seed N] [--frames N] [--input FILE] [--trace FILE]\n"
-      "             [--trace-actors] [--shot FRAME:FILE.png ...] [--data DIR]\n"
-      "             [--audio-out FILE.wav] [volume options]\n"
-      "                       run without a window, for tests: pictures and\n"
-      "                       Score.dat in the working folder (pictures in\n"
-      "                       DIR with --data); a recorded session replays\n"
-      "                       with --seed N --input FILE\n"
+      "\n",
+      to);
+  std::fputs(headless::kUsage, to);
+  std::fputs(
       "\n"
       "The pictures are looked for in --data DIR, the installed data folder,\n"
       "the program's own folder and the working folder, in that order. The\n"
@@ -133,13 +129,7 @@ bool TakeValue(int argc, char** argv, int& i, std::string& out) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) {
-    headless::Options options;
-    std::string error;
-    if (!headless::ParseOptions(argc - 2, argv + 2, options, error)) {
-      std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
-      return 2;
-    }
-    return headless::Run(options);
+    return headless::Main(argc - 2, argv + 2);
   }
   platform::SdlOptions options;
   std::string dataOption, scoreOption, scaleText;

@@ -33,6 +33,20 @@ struct Options {
 
 using platform::kLastReachableFrame;
 
+// The runner's options, as --help lists them.
+inline constexpr char kUsage[] =
+    "  --headless [--seed N] [--frames N] [--input FILE] [--trace FILE]\n"
+    "             [--trace-actors] [--shot FRAME:FILE.png ...] [--data DIR]\n"
+    "             [--audio-out FILE.wav] [volume options]\n"
+    "                       run without a window, for tests: pictures and\n"
+    "                       Score.dat in the working folder (pictures in\n"
+    "                       DIR with --data); a recorded session replays\n"
+    "                       with --seed N --input FILE\n";
+
+// The runner as a program, given the options that follow --headless: the
+// exit code, 2 with a one-line message for options it cannot take.
+int Main(int argc, char** argv);
+
 // Parses the options that follow --headless. False with a one-line message.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 

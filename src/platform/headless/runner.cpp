@@ -80,6 +80,16 @@ class HeadlessPlatform final : public platform::NullPlatform {
 
 }  // namespace
 
+int Main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
+    return 2;
+  }
+  return Run(options);
+}
+
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   auto number = [](const char* text, std::uint64_t limit, std::uint64_t& out) {
     return text && base::ParseUnsigned(text, limit, out);
