@@ -231,7 +231,8 @@ void ReferenceConvert(const u8* pixels, int pitch, int width, int height,
   }
 }
 
-TEST(ConvertFrameReference, EveryConversionMatchesOnOddSizesAndNewPalettes) {
+TEST(ConvertFrameReference,
+     EveryConversionMatchesOnOddSizesScalesAndNewPalettes) {
   std::mt19937 gen(5);
   std::vector<u8> pixels(700 * 480);
   for (u8& p : pixels) p = u8(gen());
@@ -248,7 +249,8 @@ TEST(ConvertFrameReference, EveryConversionMatchesOnOddSizesAndNewPalettes) {
       for (const auto& [width, height, pitch] :
            {std::tuple{640, 480, 640}, std::tuple{637, 3, 700},
             std::tuple{65, 2, 65}, std::tuple{1, 1, 1}, std::tuple{63, 5, 64},
-            std::tuple{128, 7, 131}}) {
+            std::tuple{128, 7, 131}, std::tuple{1000, 9, 1000},
+            std::tuple{9000, 2, 9001}}) {
         std::fill(fast.begin(), fast.end(), 0u);
         std::fill(slow.begin(), slow.end(), 0u);
         ConvertFrame(pixels.data(), pitch, width, height, palette, fast.data());
@@ -256,6 +258,24 @@ TEST(ConvertFrameReference, EveryConversionMatchesOnOddSizesAndNewPalettes) {
                          slow.data());
         ASSERT_EQ(fast, slow)
             << "level " << level << " width " << width << " pitch " << pitch;
+        // Scaled into a screen texture whose rows have room to spare: each
+        // pixel a whole block, the spare room left alone.
+        for (int scale : {1, 2, 3, 5}) {
+          const int outPitch = width * scale + 3;  // in pixels
+          std::vector<std::uint32_t> scaled(
+              std::size_t(outPitch) * height * scale, 7u);
+          ConvertFrameScaled(pixels.data(), pitch, width, height, palette,
+                             scale, scaled.data(), outPitch * 4);
+          std::vector<std::uint32_t> want(scaled.size(), 7u);
+          for (int y = 0; y < height * scale; ++y) {
+            for (int x = 0; x < width * scale; ++x) {
+              want[std::size_t(y) * outPitch + x] =
+                  slow[std::size_t(y / scale) * width + x / scale];
+            }
+          }
+          ASSERT_EQ(scaled, want)
+              << "level " << level << " width " << width << " scale " << scale;
+        }
       }
     }
   }
