@@ -4,11 +4,13 @@
 #include <emscripten/html5.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "base/say.h"
 #include "base/scores.h"
 #include "loop/main_loop.h"
 #include "platform/web/web_platform.h"
@@ -108,7 +110,7 @@ EMSCRIPTEN_KEEPALIVE const char* ts_web_debug() { return page.DebugJson(); }
 int main() {
   // The page's data package put the pictures here; Score.dat lives in the
   // folder the page keeps in IndexedDB.
-  if (chdir("/game") != 0) std::perror("TumbleSquash: /game");
+  if (chdir("/game") != 0) base::Say("/game: %s", std::strerror(errno));
   base::SetScoreFilePath(std::string("/save/") + base::kScoreFileName);
   const char* doc = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
   emscripten_set_mousedown_callback(doc, nullptr, EM_TRUE, OnMouse);

@@ -26,8 +26,8 @@ EM_JS(void, JsScreenRect, (double* rect), {
 EM_JS(int, JsShowScreen, (int shown), { return TSPage.showScreen(shown); });
 EM_JS(void, JsShowSplash, (const std::uint8_t* bytes, int size),
       { TSPage.showSplash(size ? HEAPU8.slice(bytes, bytes + size) : null); });
-EM_JS(void, JsDraw, (const std::uint32_t* rgba),
-      { TSPage.draw(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4)); });
+EM_JS(void, JsDraw, (const std::uint32_t* rgba, int bytes),
+      { TSPage.draw(HEAPU8.subarray(rgba, rgba + bytes)); });
 EM_JS(void, JsHideCursor, (int hidden), { TSPage.hideCursor(hidden); });
 EM_JS(void, JsFailure, (const char* caption, const char* text),
       { TSPage.failure(UTF8ToString(caption), UTF8ToString(text)); });
@@ -119,8 +119,9 @@ void WebPlatform::DrawPendingFrame() {
     swapped[i].red = pendingPalette_[i].blue;
     swapped[i].blue = pendingPalette_[i].red;
   }
-  video::ConvertFrame(pending_, pendingPitch_, 640, 480, swapped, rgba_);
-  JsDraw(rgba_);
+  video::ConvertFrame(pending_, pendingPitch_, platform::kScreenWidth,
+                      platform::kScreenHeight, swapped, rgba_);
+  JsDraw(rgba_, static_cast<int>(sizeof rgba_));
   pending_ = nullptr;
   const double now = emscripten_get_now();
   counters_.presentMs += now - start;

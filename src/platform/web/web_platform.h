@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/null/input_queue.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/input_queue.h"
+#include "platform/system/null_platform.h"
 #include "platform/web/frame_clock.h"
 #include "platform/web/page_geometry.h"
 
@@ -52,7 +52,7 @@ class WebPlatform final : public platform::NullPlatform {
   const std::uint8_t* pending_ = nullptr;
   int pendingPitch_ = 0;
   const platform::PaletteEntry* pendingPalette_ = nullptr;
-  std::uint32_t rgba_[640 * 480];
+  std::uint32_t rgba_[platform::kScreenWidth * platform::kScreenHeight];
 
   // Counters for the debug hook and the measurements.
   struct Counters {
