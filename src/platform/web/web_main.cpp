@@ -12,7 +12,6 @@
 
 #include "base/say.h"
 #include "base/scores.h"
-#include "loop/main_loop.h"
 #include "platform/web/web_platform.h"
 #include "sound/device.h"
 #include "sound/volumes.h"
@@ -122,7 +121,7 @@ int main() {
   emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr,
                                  EM_FALSE, OnResize);
   page.Layout();
-  loop::Start(page, {});
+  page.StartRun();
   JsReady();
   emscripten_request_animation_frame_loop(OnAnimationFrame, nullptr);
   return 0;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/input.h"
+#include "base/say.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "sound/device.h"
@@ -43,6 +44,9 @@ namespace {
 using platform::Message;
 using platform::MsgType;
 
+// In the page's own memory, never stored.
+constexpr char kSessionFile[] = "/tmp/session.script";
+
 // No scene call ever needs more passes than this; a loop that somehow
 // stopped making frames must not hang the page.
 constexpr int kMaxPassesPerCall = 4096;
@@ -62,7 +66,30 @@ ScreenRect WebPlatform::screenRect() const {
   return {r[0], r[1], r[2], r[3]};
 }
 
-bool WebPlatform::PollMessage(Message& out) { return input_.Pop(out); }
+bool WebPlatform::PollMessage(Message& out) {
+  if (!input_.Pop(out)) return false;
+  recorder_.Record(out);
+  return true;
+}
+
+void WebPlatform::AfterScene() {
+  input_.SceneCalled();
+  recorder_.AfterScene();
+}
+
+void WebPlatform::StartRun() {
+  recorder_.Close();
+  platform::RecorderFiles files;
+  files.record = kSessionFile;
+  std::string error;
+  if (!recorder_.Open(files, error)) base::Say("%s", error.c_str());
+  // A recording replays from the seed it names, so it is chosen now.
+  loop::StartOptions start;
+  start.fixedSeed = true;
+  start.seed = CalendarSeconds();
+  recorder_.BeginRecording(start.seed);
+  loop::Start(*this, start);
+}
 
 void WebPlatform::ShowSplash() {
   std::vector<std::uint8_t> bytes;
@@ -174,7 +201,7 @@ bool WebPlatform::RunSceneCall() {
         CloseDisplay();
         input_.Clear();
         ++counters_.runs;
-        loop::Start(*this, {});
+        StartRun();
         return false;
     }
   }
