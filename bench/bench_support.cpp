@@ -4,7 +4,7 @@
 #include <random>
 
 #include "base/trig.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "video/sheet_layout.h"
 #include "video/video.h"
 

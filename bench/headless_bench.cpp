@@ -22,7 +22,7 @@
 #include "base/scores.h"
 #include "game/actors.h"
 #include "loop/main_loop.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "video/sheet_layout.h"

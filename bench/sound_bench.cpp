@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "alloc_counter.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "sound/device.h"
 #include "sound/sound.h"
 

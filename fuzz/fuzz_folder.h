@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 
 namespace fuzzing {
 

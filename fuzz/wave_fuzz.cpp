@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "sound/device.h"
 #include "sound/sound.h"
 #include "sound/wave_resources.h"

@@ -28,6 +28,10 @@ enum class MsgType : std::uint8_t {
 
 inline constexpr std::uint32_t kKeyEscape = 0x1B;
 
+// The game's screen: every frame a back end is given is this size.
+inline constexpr int kScreenWidth = 640;
+inline constexpr int kScreenHeight = 480;
+
 struct Message {
   MsgType type;
   std::uint32_t wParam;

@@ -8,6 +8,7 @@
 
 #include "base/bytes.h"
 #include "base/platform.h"
+#include "base/say.h"
 
 namespace base {
 
@@ -104,18 +105,16 @@ void RememberTable() {
 
 void LeaveAlone(platform::ReadResult why) {
   leaveFileAlone = true;
-  std::fprintf(stderr,
-               "TumbleSquash: \"%s\" %s; playing with the default scores and "
-               "leaving the file as it is\n",
-               ScoreFilePath(),
-               why == platform::ReadResult::NotRegular
-                   ? "is not a regular file"
-                   : "is there but cannot be read");
+  base::Say(
+      "\"%s\" %s; playing with the default scores and leaving the file as it "
+      "is",
+      ScoreFilePath(),
+      why == platform::ReadResult::NotRegular ? "is not a regular file"
+                                              : "is there but cannot be read");
 }
 
 bool Failed(const char* what, const std::string& error) {
-  std::fprintf(stderr, "TumbleSquash: could not %s \"%s\": %s\n", what,
-               ScoreFilePath(), error.c_str());
+  base::Say("could not %s \"%s\": %s", what, ScoreFilePath(), error.c_str());
   return false;
 }
 
@@ -227,10 +226,10 @@ void LoadScores() {
 
 bool SaveScores() {
   if (leaveFileAlone) {
-    std::fprintf(stderr,
-                 "TumbleSquash: not saving \"%s\": it could not be read at "
-                 "start-up, so it is left as it is\n",
-                 ScoreFilePath());
+    base::Say(
+        "not saving \"%s\": it could not be read at start-up, so it is left as "
+        "it is",
+        ScoreFilePath());
     return false;
   }
   return Store(false);

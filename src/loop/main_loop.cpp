@@ -141,7 +141,7 @@ void PostMessage(const Message& message) {
 
 void QuitSequence() {
   if (sound::SoundDeviceOpen()) {
-    for (int channel : {0, 1, 2, 3, 4, 5, 6, 13}) {
+    for (int channel : {0, 1, 2, 3, 4, 5, 6, sound::kMusicChannel}) {
       sound::SoundCommand(channel, 0, 0);
     }
   }
@@ -219,5 +219,9 @@ StepResult Step() {
 }
 
 int ExitCode() { return exitCode; }
+
+std::uint64_t MessageFrame() {
+  return InPregame ? 0 : std::uint64_t{SceneCalls} + 1;
+}
 
 }  // namespace loop

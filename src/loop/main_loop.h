@@ -42,6 +42,12 @@ extern base::Scene LastScene;
 extern u32 LastSceneInput[4];
 extern bool InPregame;
 
+// The frame a window message taken now belongs to, as input scripts number
+// them: 0 in the pre-game loop, else the scene call it comes before. Wider
+// than the count, so that the one after the last reachable frame does not
+// wrap to 0. Recording and replaying both go by this.
+std::uint64_t MessageFrame();
+
 // Releases the display and the sound device if they are up: for a run that
 // is cut short before its quit sequence.
 void ReleaseDevices();

@@ -9,13 +9,15 @@
 
 #include "base/data_folder.h"
 #include "base/numbers.h"
+#include "base/say.h"
 #include "base/scores.h"
 #include "platform/headless/headless.h"
-#include "platform/null/game_files.h"
-#include "platform/null/null_platform.h"
-#include "platform/null/settings_file.h"
+#include "platform/os/environment.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/system/game_files.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/settings_file.h"
 #include "sound/volumes.h"
 #include "tumblesquash_config.h"
 #include "video/sheet_layout.h"
@@ -118,7 +120,7 @@ void PrintPaths(const platform::GameFiles& files, const std::string& settings,
 // The value after an option that needs one.
 bool TakeValue(int argc, char** argv, int& i, std::string& out) {
   if (i + 1 >= argc) {
-    std::fprintf(stderr, "tumblesquash: %s needs a value\n", argv[i]);
+    base::Say("%s needs a value", argv[i]);
     return false;
   }
   out = argv[++i];
@@ -143,7 +145,7 @@ int main(int argc, char** argv) {
     const int volumeArgs =
         sound::ParseVolumeOption(argc, argv, i, ignored, volumeError);
     if (volumeArgs < 0) {
-      std::fprintf(stderr, "tumblesquash: %s\n", volumeError);
+      base::Say("%s", volumeError);
       return 2;
     }
     if (volumeArgs > 0) {
@@ -167,49 +169,40 @@ int main(int argc, char** argv) {
     } else if (arg == "--scale") {
       if (!TakeValue(argc, argv, i, scaleText)) return 2;
     } else if (arg == "--record") {
-      if (!TakeValue(argc, argv, i, options.recordFile)) return 2;
+      if (!TakeValue(argc, argv, i, options.session.record)) return 2;
     } else if (arg == "--replay") {
-      if (!TakeValue(argc, argv, i, options.replayFile)) return 2;
+      if (!TakeValue(argc, argv, i, options.session.replay)) return 2;
     } else if (arg == "--trace") {
-      if (!TakeValue(argc, argv, i, options.traceFile)) return 2;
+      if (!TakeValue(argc, argv, i, options.session.trace)) return 2;
     } else {
-      std::fprintf(stderr, "tumblesquash: unknown option \"%s\" (try --help)\n",
-                   argv[i]);
+      base::Say("unknown option \"%s\" (try --help)", argv[i]);
       return 2;
     }
   }
   std::uint64_t scale = 0;
   if (!scaleText.empty() &&
       !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
-    std::fprintf(stderr, "tumblesquash: --scale needs a number from 0 to %d\n",
-                 platform::kMaxScale);
+    base::Say("--scale needs a number from 0 to %d", platform::kMaxScale);
     return 2;
   }
   if (fullScreen && window) {
-    std::fprintf(
-        stderr, "tumblesquash: --fullscreen and --window exclude each other\n");
+    base::Say("--fullscreen and --window exclude each other");
     return 2;
   }
-  if (!options.recordFile.empty() && !options.replayFile.empty()) {
-    std::fprintf(stderr,
-                 "tumblesquash: --record and --replay exclude each other\n");
+  if (!options.session.record.empty() && !options.session.replay.empty()) {
+    base::Say("--record and --replay exclude each other");
     return 2;
   }
-  const platform::FileEnvironment env =
-      platform::CurrentFileEnvironment(argv[0]);
-  const std::string configFolder = platform::UserConfigFolder(env);
-  const std::string dataFolder = platform::UserDataFolder(env);
+  const os::FileEnvironment env = os::CurrentFileEnvironment(argv[0]);
+  const std::string configFolder = os::UserConfigFolder(env);
   const std::string settingsPath =
-      configFolder.empty() ? "" : configFolder + "/settings.conf";
-  options.screenshotFolder =
-      dataFolder.empty() ? "" : dataFolder + "/screenshots";
+      configFolder.empty() ? "" : base::JoinPath(configFolder, "settings.conf");
+  options.screenshotFolder = os::ScreenshotFolder(env);
   const platform::GameFiles files =
       platform::DecideGameFiles(env, dataOption, scoreOption);
   if (!files.dataOptionLacks.empty()) {
-    std::fprintf(stderr,
-                 "tumblesquash: --data \"%s\": no \"%s\" there; looking "
-                 "further\n",
-                 dataOption.c_str(), files.dataOptionLacks.c_str());
+    base::Say("--data \"%s\": no \"%s\" there; looking further",
+              dataOption.c_str(), files.dataOptionLacks.c_str());
   }
   if (help) {
     PrintUsage(stdout);

@@ -22,7 +22,7 @@ void BossKeyScene() {
     base::RightButton = 0;
     base::CurrentScene = PlayScene;
     // The music starts over rather than resuming.
-    sound::SoundCommand(13, -1, 0);
+    sound::SoundCommand(sound::kMusicChannel, -1, 0);
   }
 }
 

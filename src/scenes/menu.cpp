@@ -24,10 +24,6 @@ namespace sheet = layout::title;
 i32 MouseXs() { return static_cast<i32>(base::MouseX); }
 i32 MouseYs() { return static_cast<i32>(base::MouseY); }
 
-void Keyed(video::Rect dst, video::Rect src) {
-  video::BlitSheet(dst, src, video::kModeKeyed, 0);
-}
-
 // Borders count.
 bool InClosedBox(i32 left, i32 top, i32 right, i32 bottom) {
   return left <= MouseXs() && MouseXs() <= right && top <= MouseYs() &&
@@ -45,11 +41,11 @@ void Choices() {
   Item hovered = Item::None;
   bool onStart = InClosedBox(256, 174, 404, 238);
   if (onStart) hovered = Item::Start;
-  Keyed({272, 190, 388, 222}, onStart ? sheet::kStartLit : sheet::kStart);
+  DrawKeyed({272, 190, 388, 222}, onStart ? sheet::kStartLit : sheet::kStart);
   bool onSettings = InClosedBox(256, 264, 404, 330);
   if (onSettings) hovered = Item::Settings;
-  Keyed({272, 290, 388, 314},
-        onSettings ? sheet::kSettingsLit : sheet::kSettings);
+  DrawKeyed({272, 290, 388, 314},
+            onSettings ? sheet::kSettingsLit : sheet::kSettings);
 
   if (base::LeftButton == 1) {
     if (hovered == Item::Start) MenuPhase = kPhaseSetUp;
@@ -65,7 +61,7 @@ void SetUpGame() {
   LoadGameSheet();
 
   game::EmptyPool();
-  sound::SoundCommand(13, -1, 0);
+  sound::SoundCommand(sound::kMusicChannel, -1, 0);
   game::HitCount = game::ShotCount = game::MaxCombo = 0;
   game::EnemiesSpawned = 0;
   base::CurrentScene = PlayScene;
@@ -76,7 +72,7 @@ void SetUpGame() {
 // true for a left click there. Callers act on the click before drawing on.
 bool Arrow(i32 x, i32 y, video::Rect normal, video::Rect lit) {
   bool on = InOpenBox(x - 16, y - 16, x + 48, y + 48);
-  Keyed({x, y, x + 32, y + 32}, on ? lit : normal);
+  DrawKeyed({x, y, x + 32, y + 32}, on ? lit : normal);
   return on && base::LeftButton == 1;
 }
 bool LeftArrow(i32 y) {
@@ -98,7 +94,7 @@ void Raise(u8& value) {
 // damaged file) has no picture and shows nothing.
 void DrawSettingValue(u8 value, i32 y, video::Rect (*picture)(i32)) {
   if (value > 2) return;
-  Keyed({384, y, 416, y + 32}, picture(value));
+  DrawKeyed({384, y, 416, y + 32}, picture(value));
 }
 
 bool BonusEarned() {
@@ -107,20 +103,20 @@ bool BonusEarned() {
 }
 
 void Settings() {
-  Keyed({272, 0, 388, 32}, sheet::kSettingsLit);
+  DrawKeyed({272, 0, 388, 32}, sheet::kSettingsLit);
 
-  Keyed({64, 128, 224, 160}, sheet::kDetailLabel);
+  DrawKeyed({64, 128, 224, 160}, sheet::kDetailLabel);
   if (LeftArrow(128)) Lower(base::DetailLevel);
   if (RightArrow(128)) Raise(base::DetailLevel);
   DrawSettingValue(base::DetailLevel, 128, sheet::DetailValue);
 
-  Keyed({64, 192, 160, 224}, sheet::kSmokeLabel);
+  DrawKeyed({64, 192, 160, 224}, sheet::kSmokeLabel);
   if (LeftArrow(192)) Lower(base::Difficulty);
   if (RightArrow(192)) Raise(base::Difficulty);
   DrawSettingValue(base::Difficulty, 192, sheet::SmokeValue);
 
   if (BonusEarned()) {
-    Keyed({64, 256, 160, 288}, sheet::kBonusLabel);
+    DrawKeyed({64, 256, 160, 288}, sheet::kBonusLabel);
     // The page changes its look at once: everything drawn after the switch
     // comes from the other title picture.
     if (LeftArrow(256)) {
@@ -131,11 +127,11 @@ void Settings() {
       if (base::BonusMode == 0) LoadTitlePicture(layout::kBonusTitlePicture);
       base::BonusMode = 1;
     }
-    Keyed({384, 256, 416, 288},
-          base::BonusMode != 0 ? sheet::kBonusOn : sheet::kBonusOff);
+    DrawKeyed({384, 256, 416, 288},
+              base::BonusMode != 0 ? sheet::kBonusOn : sheet::kBonusOff);
   }
 
-  Keyed({576, 448, 640, 480}, sheet::kBack);
+  DrawKeyed({576, 448, 640, 480}, sheet::kBack);
   // The leave area reaches well beyond the drawn button.
   bool leave = (base::LeftButton == 1 && InOpenBox(560, 332, 640, 480)) ||
                base::RightButton == 1;
@@ -163,8 +159,8 @@ void MenuScene() {
     default:
       break;
   }
-  Keyed({MouseXs() - 16, MouseYs() - 16, MouseXs() + 16, MouseYs() + 16},
-        sheet::kCursor);
+  DrawKeyed({MouseXs() - 16, MouseYs() - 16, MouseXs() + 16, MouseYs() + 16},
+            sheet::kCursor);
 }
 
 }  // namespace scenes

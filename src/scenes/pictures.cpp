@@ -35,6 +35,10 @@ void LoadGameSheet() {
   }
 }
 
+void DrawKeyed(video::Rect dst, video::Rect src) {
+  video::BlitSheet(dst, src, video::kModeKeyed, 0);
+}
+
 void ClearScreen() {
   video::BlitSheet({0, 0, 640, 480}, {0, 0, 0, 0}, video::kModeFill, 0);
 }

@@ -19,6 +19,8 @@ void LoadPictureKeyedOnFirstByte(const char* name);
 // pixel (0, 480) in bonus mode, else "qqqq.ssk" keyed on its first pixel.
 void LoadGameSheet();
 
+// A sheet rectangle onto the screen, its key colour left out.
+void DrawKeyed(video::Rect dst, video::Rect src);
 // Fill of the whole screen with index 0.
 void ClearScreen();
 // The 320 x 240 field tile copied opaque into the four quarters, left column

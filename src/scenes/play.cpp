@@ -18,7 +18,7 @@ namespace {
 // The frame still completes; the main loop clears RightButton after it.
 void ShowBossKey() {
   base::CurrentScene = BossKeyScene;
-  sound::SoundCommand(13, 0, 0);
+  sound::SoundCommand(sound::kMusicChannel, 0, 0);
   LoadPicture(layout::kBossPicture, layout::boss::kKeyPixel);
 }
 

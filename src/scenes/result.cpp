@@ -21,10 +21,6 @@ constexpr u32 kPhaseResults = 1;
 constexpr i32 kBannerRest = 412;
 constexpr i32 kBannerHold = 64;
 
-void Keyed(video::Rect dst, video::Rect src) {
-  video::BlitSheet(dst, src, video::kModeKeyed, 0);
-}
-
 void Banner() {
   ResultShownShots = game::ShotCount;
   ResultShownCombo = game::MaxCombo;
@@ -41,7 +37,8 @@ void Banner() {
       ResultPhase = kPhaseResults;
     }
   }
-  Keyed({ResultBannerX - 192, 184, ResultBannerX, 296}, layout::game::kBanner);
+  DrawKeyed({ResultBannerX - 192, 184, ResultBannerX, 296},
+            layout::game::kBanner);
 }
 
 void Results() {
@@ -52,17 +49,17 @@ void Results() {
   game::StepActors();
   game::DrawActors();
 
-  Keyed({192, 128, 256, 160}, layout::game::kHitsLabel);
+  DrawKeyed({192, 128, 256, 160}, layout::game::kHitsLabel);
   game::DrawNumber(512, 128, ResultShownHits);
-  Keyed({192, 192, 256, 224}, layout::game::kShotsLabel);
+  DrawKeyed({192, 192, 256, 224}, layout::game::kShotsLabel);
   game::DrawNumber(512, 192, ResultShownShots);
-  Keyed({192, 256, 256, 288}, layout::game::kBestLabel);
+  DrawKeyed({192, 256, 256, 288}, layout::game::kBestLabel);
   game::DrawNumber(512, 256, ResultShownCombo);
 
   i32 total = GameTotal(game::HitCount, game::ShotCount, game::MaxCombo);
   ResultShownTotal += 7;
   if (ResultShownTotal > total) ResultShownTotal = total;
-  Keyed({192, 336, 256, 368}, layout::game::kTotalLabel);
+  DrawKeyed({192, 336, 256, 368}, layout::game::kTotalLabel);
   game::DrawNumber(512, 336, ResultShownTotal);
 
   if (base::LeftButton != 1) return;
@@ -73,7 +70,7 @@ void Results() {
   // Ready for the next game; the figures shown stay until then.
   TS_RESULT_BANNER_GLOBALS(TS_RESTART_GLOBAL)
   base::CurrentScene = RankingScene;
-  sound::SoundCommand(13, 0, 0);
+  sound::SoundCommand(sound::kMusicChannel, 0, 0);
   base::SaveScores();
 }
 

@@ -21,14 +21,12 @@ int OutputChannels = 2;
 namespace {
 
 constexpr int kBlock = 256;
-constexpr int kMusicChannel = 13;
 constexpr uint64_t kUnitStep = uint64_t(1) << 32;
 
 // --- Shared with the game thread, under MixerLock ---------------------------
 
 MixStats stats;
 uint32_t audibleChannels = ~0u;
-Volumes volumes;
 // The channels' recordings were remade for a new rate: start every voice
 // afresh from the channels.
 bool dropVoices = false;
@@ -296,10 +294,11 @@ void MixVoice(Voice& v, int channel, float* bus, int n, MixStats& local) {
 void Sync(MixStats& local) {
   if (limiter.rate() != OutputRate) limiter.Configure(OutputRate);
   for (int g = 0; g < 2; ++g) {
-    const int group = g == 0 ? volumes.effects : volumes.music;
-    groupTarget[g] = volumes.mute ? 0.0f
-                                  : kMasterGain * VolumeGain(volumes.master) *
-                                        VolumeGain(group);
+    const int group = g == 0 ? PlayerVolumes.effects : PlayerVolumes.music;
+    groupTarget[g] = PlayerVolumes.mute
+                         ? 0.0f
+                         : kMasterGain * VolumeGain(PlayerVolumes.master) *
+                               VolumeGain(group);
   }
   audibleNow = audibleChannels;
   if (dropVoices) {
@@ -517,23 +516,6 @@ void SetOutputFormat(int rate, int channels) {
   }
   OutputRate = rate;
   dropVoices = true;
-}
-
-// --- Volumes
-// ------------------------------------------------------------------
-
-Volumes GetVolumes() {
-  std::lock_guard<std::mutex> lock(MixerLock);
-  return volumes;
-}
-
-void SetVolumes(const Volumes& wanted) {
-  Volumes v = wanted;
-  v.master = std::clamp(v.master, 0, 100);
-  v.music = std::clamp(v.music, 0, 100);
-  v.effects = std::clamp(v.effects, 0, 100);
-  std::lock_guard<std::mutex> lock(MixerLock);
-  volumes = v;
 }
 
 // --- Watching

@@ -29,6 +29,8 @@ extern std::mutex MixerLock;
 extern Channel Channels[kChannelCount];
 extern int OutputRate;
 extern int OutputChannels;
+// The player's volumes (see volumes.h).
+extern Volumes PlayerVolumes;
 
 // Played frames per output frame, 32.32, for the channel's rate.
 uint64_t ChannelStep(const Channel& channel);

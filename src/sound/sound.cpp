@@ -145,7 +145,7 @@ void FillGameChannels() {
   LoadWaveChannel(4, "PUTI");
   LoadWaveChannel(5, "ITE");
   LoadWaveChannel(6, "FALL");
-  LoadWaveChannel(13, "MUSIC");
+  LoadWaveChannel(kMusicChannel, "MUSIC");
 }
 
 int DuplicateChannel(i32 destination, i32 source) {
@@ -208,32 +208,6 @@ void SoundCommand(i32 channel, i32 command, u32 frequency) {
 }
 
 void ClearSoundLog() { SoundLogCount = 0; }
-
-int ParseVolumeOption(int argc, char** argv, int i, Volumes& volumes,
-                      const char*& error) {
-  const char* arg = argv[i];
-  if (std::strcmp(arg, "--mute") == 0) {
-    volumes.mute = true;
-    return 1;
-  }
-  int* into = std::strcmp(arg, "--volume") == 0           ? &volumes.master
-              : std::strcmp(arg, "--music-volume") == 0   ? &volumes.music
-              : std::strcmp(arg, "--effects-volume") == 0 ? &volumes.effects
-                                                          : nullptr;
-  if (!into) return 0;
-  const char* text = i + 1 < argc ? argv[i + 1] : "";
-  std::uint64_t value = 0;
-  if (!base::ParseUnsigned(text, 100, value)) {
-    error = std::strcmp(arg, "--volume") == 0
-                ? "--volume needs a number from 0 to 100"
-            : std::strcmp(arg, "--music-volume") == 0
-                ? "--music-volume needs a number from 0 to 100"
-                : "--effects-volume needs a number from 0 to 100";
-    return -1;
-  }
-  *into = int(value);
-  return 2;
-}
 
 void ResetSound() {
   EmptyAllChannels();

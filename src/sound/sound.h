@@ -7,6 +7,8 @@
 namespace sound {
 
 inline constexpr int kChannelCount = 14;
+// The music's channel; every other one plays an effect.
+inline constexpr int kMusicChannel = 13;
 
 // Opens the current platform's audio output; 0 when there is none (the game
 // then runs silent and every command is a harmless no-op).

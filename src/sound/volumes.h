@@ -4,8 +4,8 @@
 
 namespace sound {
 
-// Each volume 0 (silent) to 100 (full), and mute. The music is channel 13;
-// the effects are every other channel. Changes glide in over a few
+// Each volume 0 (silent) to 100 (full), and mute. The music is one channel
+// (kMusicChannel); the effects are every other. Changes glide in over a few
 // milliseconds, so turning them never clicks. They are the player's, not
 // the run's: resetting the sound for a new run leaves them as they are.
 struct Volumes {

@@ -6,6 +6,7 @@
 
 #include "base/data_folder.h"
 #include "base/platform.h"
+#include "base/say.h"
 #include "video/ssk_codec.h"
 
 namespace video {
@@ -36,8 +37,7 @@ bool ReadSsk(const char* name, SskFile& file,
       error = "not a regular file";
       break;
   }
-  std::fprintf(stderr, "TumbleSquash: picture \"%s\" refused: %s\n",
-               path.c_str(), error.c_str());
+  base::Say("picture \"%s\" refused: %s", path.c_str(), error.c_str());
   return false;
 }
 

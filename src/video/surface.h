@@ -10,8 +10,8 @@ namespace video {
 
 using PaletteEntry = platform::PaletteEntry;
 
-inline constexpr int kScreenWidth = 640;
-inline constexpr int kScreenHeight = 480;
+using platform::kScreenHeight;
+using platform::kScreenWidth;
 inline constexpr int kSheetWidth = 640;
 inline constexpr int kSheetHeight = 2048;
 
@@ -47,5 +47,7 @@ void ReleaseSurfaces();
 // Exchanges the two screens: the back buffer then holds the picture that was
 // on screen before, two frames old.
 void FlipSurfaces();
+// Back to the start-of-run state: no display, palettes zero, key 0.
+void ResetVideo();
 
 }  // namespace video

@@ -5,8 +5,3 @@
 #include "video/fade.h"
 #include "video/ssk.h"
 #include "video/surface.h"
-
-namespace video {
-// Back to the start-of-run state: no display, palettes zero, key 0.
-void ResetVideo();
-}  // namespace video

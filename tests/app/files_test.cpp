@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/null/game_files.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/game_files.h"
+#include "platform/system/null_platform.h"
 #include "video/sheet_layout.h"
 
 namespace fs = std::filesystem;
@@ -50,7 +50,7 @@ class GameFiles : public ::testing::Test {
   }
 
   testsupport::WorkFolder folder_{"ts_files", false};
-  platform::FileEnvironment env_;
+  os::FileEnvironment env_;
 };
 
 }  // namespace
@@ -100,8 +100,7 @@ TEST_F(GameFiles, ScoresGoToTheDataHomeUnlessToldOtherwise) {
   env_.xdgDataHome = "relative/share";
   EXPECT_EQ(scores().path,
             Path("home") + "/.local/share/tumblesquash/Score.dat");
-  EXPECT_EQ(platform::UserConfigFolder(env_),
-            Path("home") + "/.config/tumblesquash");
+  EXPECT_EQ(os::UserConfigFolder(env_), Path("home") + "/.config/tumblesquash");
   // No home at all: the working folder, as the game always did.
   env_.home.clear();
   EXPECT_EQ(scores().kind, ScorePlace::Kind::WorkingFolder);

@@ -177,6 +177,11 @@ TEST_F(Headless, BadOptionsAndScriptsAreRefusedWithAMessage) {
   Write("bad.txt", "0 ldown\n4294967296 ldown\n");
   EXPECT_NE(Run("--input bad.txt", &errors), 0);
   EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
+  // A trace that cannot be written (a full disk) fails the run, in one line.
+  EXPECT_EQ(Run("--frames 300 --trace /dev/full", &errors), 2);
+  EXPECT_EQ(errors,
+            "tumblesquash: cannot write \"/dev/full\": No space left "
+            "on device\n");
 }
 
 TEST(HeadlessEnd, EveryRunEndsOnAFrameTheCountReaches) {

@@ -10,7 +10,7 @@
 #include "base/scene.h"
 #include "base/scores.h"
 #include "loop/main_loop.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "scenes/scenes.h"
 #include "sound/sound.h"
 #include "sound/sound_log.h"

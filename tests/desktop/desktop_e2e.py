@@ -314,7 +314,7 @@ def run_session(args, xvfb):
     s.x("key", "F12")
     def written():
         s.out.flush()
-        said = read(s.out.name).decode().split("TumbleSquash: screenshot ")
+        said = read(s.out.name).decode().split("tumblesquash: screenshot ")
         return said[1].split("\n")[0].strip() if len(said) > 1 else None
     png = wait_for("the screenshot", written)
     check(os.path.dirname(png) == os.path.join(s.user, "screenshots") and

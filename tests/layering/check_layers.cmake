@@ -1,9 +1,12 @@
 # Fails when an include in src/ runs against the layering:
 #   base <- video, sound <- game <- scenes <- loop   (the core)
-#   platform/null <- platform/{headless,sdl,web}     (the back ends)
-# Each core folder includes only the folders below it; a back end includes
-# the core and the null platform, never another back end; only main() sees
-# them all. The core includes no SDL, POSIX or other system library header.
+#   base <- platform/os <- platform/system <- platform/{headless,sdl,web}
+# Each core folder includes only the folders below it. The OS file layer
+# (os/, with posix/ and windows/) sees only base; the portable system parts
+# see the core and the OS layer; a back end includes those, never another
+# back end; only main() sees them all. The core includes no SDL, POSIX or
+# other system library header, and neither SDL nor the browser reaches the
+# layers every back end shares.
 #   cmake -DSRC=<the src folder> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -14,12 +17,18 @@ set(allowed_game base video sound game)
 set(allowed_scenes base video sound game scenes)
 set(allowed_loop base video sound game scenes loop)
 set(core ${allowed_loop})
-set(allowed_platform/null ${core} platform/null)
-set(allowed_platform/headless ${core} platform/null platform/headless)
-set(allowed_platform/sdl ${core} platform/null platform/sdl)
-set(allowed_platform/web ${core} platform/null platform/web)
-set(allowed_platform ${core} platform/null platform/headless platform/sdl
+set(allowed_platform/os base platform/os)
+set(allowed_platform/os/posix base platform/os)
+set(allowed_platform/os/windows base platform/os)
+set(shared platform/os platform/system)
+set(allowed_platform/system ${core} ${shared})
+set(allowed_platform/headless ${core} ${shared} platform/headless)
+set(allowed_platform/sdl ${core} ${shared} platform/sdl)
+set(allowed_platform/web ${core} ${shared} platform/web)
+set(allowed_platform ${core} ${shared} platform/headless platform/sdl
     platform/web)
+set(shared_folders platform/os platform/os/posix platform/os/windows
+    platform/system)
 # Headers of libraries and systems the core must not see.
 set(foreign_headers
     "^(SDL|png|zlib|emscripten|sys/|unistd|fcntl|dirent|pthread|poll|spawn|signal\\.h|dlfcn|pwd|termios)")
@@ -49,6 +58,10 @@ foreach(file ${files})
       set(header ${CMAKE_MATCH_1})
       if(folder IN_LIST core AND header MATCHES "${foreign_headers}")
         message(SEND_ERROR "${file}: the core includes <${header}>")
+        math(EXPR faults "${faults} + 1")
+      elseif(folder IN_LIST shared_folders AND
+             header MATCHES "^(SDL|emscripten)")
+        message(SEND_ERROR "${file}: a shared layer includes <${header}>")
         math(EXPR faults "${faults} + 1")
       endif()
     endif()

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "sound/device.h"
 #include "sound/mixer.h"
 #include "sound/sound.h"

@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 
 namespace testsupport {
 

@@ -1,7 +1,7 @@
 // The null platform made current for the life of the object: the real file
 // system, no screen and a silent sound device, as the headless runs have.
 #pragma once
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 
 namespace testsupport {
 

@@ -2,11 +2,16 @@
 // headless, played through the splash, the title and the menu into a game,
 // shot at, finished, and reloaded (and the browser restarted) to find the
 // score kept in IndexedDB.
-//   node tests/web/browser_test.mjs SITE_FOLDER [WORK_FOLDER]
-// The work folder receives screenshots of the title and of the game.
+//   node tests/web/browser_test.mjs SITE_FOLDER [WORK_FOLDER [GAME PICTURES]]
+// The work folder receives screenshots of the title and of the game; with
+// the native game and its pictures, the page's recording of the game is
+// replayed headless and must reach the very frame the page showed.
 // Exit code 77 (and a line saying why) when Chromium or the npm package is
 // missing; scripts/setup.sh installs both.
-import { existsSync, mkdirSync, mkdtempSync, rmSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import {
+  existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync,
+} from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve } from '../../scripts/serve_web.mjs';
@@ -17,6 +22,7 @@ import {
 
 const site = process.argv[2];
 const work = process.argv[3] || null;
+const [game, pictures] = process.argv.slice(4);
 const why = [];
 const chromium = await loadChromium(why);
 if (!chromium) {
@@ -175,6 +181,29 @@ try {
   check(scene(d) === 'RankingScene', 'a click on the result goes to the ranking');
   const best = d.game.scores[0];
   check(best > 0, `the game's total is in the table (${best})`);
+
+  // The page recorded the run as an input script: the native game replays
+  // it headless to the frame the page is at, global for global.
+  if (game && work) {
+    const { script, last } = await page.evaluate(() => ({
+      script: window.tumblesquash.recording(),
+      last: window.tumblesquash.debug().game,
+    }));
+    const seed = (/^# seed (\d+)\n/.exec(script) || [])[1];
+    mkdirSync(work, { recursive: true });
+    const replay = mkdtempSync(join(tmpdir(), 'tumblesquash-replay-'));
+    writeFileSync(join(replay, 'session.script'), script);
+    const run = spawnSync(game, ['--headless', '--data', pictures, '--seed', seed,
+      '--input', 'session.script', '--frames', String(last.frame),
+      '--trace', 't.jsonl', '--trace-actors'], { cwd: replay, encoding: 'utf8' });
+    const lines = run.status === 0
+      ? readFileSync(join(replay, 't.jsonl'), 'utf8').trim().split('\n') : [];
+    const native = lines.length ? JSON.parse(lines[lines.length - 1]) : null;
+    check(seed !== undefined && JSON.stringify(native) === JSON.stringify(last),
+        `the page's recording replays headless to its frame ${last.frame} ` +
+        `(${script.split('\n').length - 2} events, exit ${run.status}${run.stderr ? ': ' + run.stderr.trim() : ''})`);
+    rmSync(replay, { recursive: true, force: true });
+  }
   d = await waitFor(page, 'the scores reach IndexedDB',
       (d) => d.web.savesSynced >= d.web.savesWritten && d.web.savesWritten >= 2 && !d.web.syncing);
   check(d.web.saveError === null, 'no error keeping the scores');

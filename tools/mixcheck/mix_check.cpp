@@ -13,7 +13,7 @@
 #include "base/bytes.h"
 #include "loop/main_loop.h"
 #include "platform/headless/headless.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
 #include "sound/loudness.h"
 #include "sound/recording.h"
 #include "sound/sound.h"

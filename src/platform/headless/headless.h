@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "base/platform.h"
-#include "platform/null/script.h"
+#include "platform/system/png_file.h"
+#include "platform/system/script.h"
 #include "sound/volumes.h"
 
 namespace headless {
@@ -55,8 +56,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 std::uint32_t LastFrame(const Options& options,
                         const std::vector<ScriptEvent>& events);
 
-// Runs the program to its end; returns the exit code (non-zero only when the
-// script or trace file cannot be used, with a message on stderr).
+// Runs the program to its end; returns the exit code: the game's own, or 2
+// with a one-line message on stderr when a file named in the options cannot
+// be read or written (the script, the data folder, the trace, a shot, the
+// audio).
 int Run(const Options& options);
 
 }  // namespace headless

@@ -7,11 +7,13 @@
 
 #include "base/data_folder.h"
 #include "base/numbers.h"
+#include "base/say.h"
 #include "loop/main_loop.h"
-#include "loop/trace.h"
 #include "platform/headless/audio_out.h"
 #include "platform/headless/headless.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/png_file.h"
+#include "platform/system/recorder.h"
 #include "sound/device.h"
 #include "sound/volumes.h"
 #include "video/ssk.h"
@@ -26,14 +28,9 @@ using platform::MsgType;
 
 class HeadlessPlatform final : public platform::NullPlatform {
  public:
-  HeadlessPlatform(const Options& options, std::vector<ScriptEvent> events,
-                   FILE* trace, AudioRecorder* audio)
-      : options_(options),
-        script_(std::move(events)),
-        trace_(trace),
-        audio_(audio) {
-    if (trace_) line_.reserve(1 << 16);
-  }
+  HeadlessPlatform(const Options& options, platform::Recorder& recorder,
+                   AudioRecorder* audio)
+      : options_(options), recorder_(recorder), audio_(audio) {}
 
   // With --audio-out the silent device really mixes each frame's share of
   // time and keeps it; otherwise it only moves the channels on.
@@ -46,20 +43,19 @@ class HeadlessPlatform final : public platform::NullPlatform {
     return true;
   }
 
-  bool PollMessage(Message& out) override { return script_.Next(out); }
+  bool PollMessage(Message& out) override {
+    return recorder_.NextReplayed(out);
+  }
 
   void AfterScene() override {
-    if (trace_) {
-      loop::TraceLine(line_, options_.traceActors);
-      std::fwrite(line_.data(), 1, line_.size(), trace_);
-    }
+    recorder_.AfterScene();
 #if !TS_NO_PNG
     for (const auto& [frame, file] : options_.shots) {
       if (frame == loop::SceneCalls) {
         if (!WritePng(file, video::BackSurface->pixels,
                       video::BackSurface->pitch, video::ScreenPalette)) {
-          std::fprintf(stderr, "tumblesquash: cannot write shot \"%s\": %s\n",
-                       file.c_str(), std::strerror(errno));
+          base::Say("cannot write shot \"%s\": %s", file.c_str(),
+                    std::strerror(errno));
           shotFailed_ = true;
         }
       }
@@ -70,12 +66,10 @@ class HeadlessPlatform final : public platform::NullPlatform {
   bool shotFailed() const { return shotFailed_; }
 
  private:
-  const Options& options_;
-  platform::ScriptPlayer script_;
-  FILE* trace_;
+  [[maybe_unused]] const Options& options_;  // (no shots without PNG)
+  platform::Recorder& recorder_;
   AudioRecorder* audio_;
   bool shotFailed_ = false;
-  std::string line_;
 };
 
 }  // namespace
@@ -84,7 +78,7 @@ int Main(int argc, char** argv) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
+    base::Say("%s", error.c_str());
     return 2;
   }
   return Run(options);
@@ -174,41 +168,30 @@ std::uint32_t LastFrame(const Options& options,
 }
 
 int Run(const Options& options) {
-  std::vector<ScriptEvent> events = options.events;
-  if (!options.inputFile.empty()) {
-    std::string text, error;
-    if (!platform::LoadScript(options.inputFile, events, text, error)) {
-      std::fprintf(stderr, "tumblesquash: %s\n", error.c_str());
-      return 2;
-    }
-  }
-
   std::error_code noFolder;
   if (!options.dataFolder.empty() &&
       !std::filesystem::is_directory(options.dataFolder, noFolder)) {
-    std::fprintf(stderr, "tumblesquash: --data \"%s\" is not a folder\n",
-                 options.dataFolder.c_str());
+    base::Say("--data \"%s\" is not a folder", options.dataFolder.c_str());
     return 2;
   }
-
-  FILE* trace = nullptr;
-  if (!options.traceFile.empty()) {
-    trace = std::fopen(options.traceFile.c_str(), "w");
-    if (!trace) {
-      std::fprintf(stderr, "tumblesquash: cannot write trace \"%s\": %s\n",
-                   options.traceFile.c_str(), std::strerror(errno));
-      return 2;
-    }
-    static char buffer[1 << 20];
-    std::setvbuf(trace, buffer, _IOFBF, sizeof buffer);
+  platform::Recorder recorder;
+  recorder.Replay(options.events);
+  platform::RecorderFiles files;
+  files.replay = options.inputFile;
+  files.trace = options.traceFile;
+  files.traceActors = options.traceActors;
+  files.flushEveryLine = false;
+  std::string error;
+  if (!recorder.Open(files, error)) {
+    base::Say("%s", error.c_str());
+    return 2;
   }
 
   AudioRecorder audio;
   if (!options.audioOutFile.empty() &&
       !audio.Open(options.audioOutFile, platform::NullPlatform::kSampleRate)) {
-    std::fprintf(stderr, "tumblesquash: cannot write audio \"%s\": %s\n",
-                 options.audioOutFile.c_str(), std::strerror(errno));
-    if (trace) std::fclose(trace);
+    base::Say("cannot write audio \"%s\": %s", options.audioOutFile.c_str(),
+              std::strerror(errno));
     return 2;
   }
   // The run's platform lives only as long as the run; whoever called us
@@ -216,9 +199,8 @@ int Run(const Options& options) {
   platform::Platform* const caller = platform::Current();
   const std::string callerData = base::DataFolder();
   base::SetDataFolder(options.dataFolder);
-  HeadlessPlatform platform(options, events, trace,
-                            audio.open() ? &audio : nullptr);
-  const std::uint32_t lastFrame = LastFrame(options, events);
+  HeadlessPlatform platform(options, recorder, audio.open() ? &audio : nullptr);
+  const std::uint32_t lastFrame = LastFrame(options, recorder.events());
   sound::SetVolumes(options.volumes);
   loop::StartOptions start;
   start.fixedSeed = options.hasSeed;
@@ -241,17 +223,12 @@ int Run(const Options& options) {
   loop::ReleaseDevices();
   platform::SetCurrent(caller);
   base::SetDataFolder(callerData);
-  if (trace && std::fclose(trace) != 0) {
-    std::fprintf(stderr, "tumblesquash: cannot write trace \"%s\"\n",
-                 options.traceFile.c_str());
-    return 2;
-  }
+  const bool written = recorder.Close();
   if (audio.open() && !audio.Close()) {
-    std::fprintf(stderr, "tumblesquash: cannot write audio \"%s\"\n",
-                 options.audioOutFile.c_str());
+    base::Say("cannot write audio \"%s\"", options.audioOutFile.c_str());
     return 2;
   }
-  return platform.shotFailed() ? 2 : code;
+  return written && !platform.shotFailed() ? code : 2;
 }
 
 }  // namespace headless

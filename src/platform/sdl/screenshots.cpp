@@ -1,19 +1,18 @@
 #include "platform/sdl/screenshots.h"
 
-#include <sys/stat.h>
-
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
-#include "platform/null/game_files.h"
-#include "platform/null/script.h"
+#include "base/say.h"
+#include "platform/os/clock.h"
+#include "platform/os/files.h"
+#include "platform/system/png_file.h"
 
 namespace platform {
 
 namespace {
-constexpr int kWidth = 640, kHeight = 480;
 // Holding F12 down must not fill the memory: further shots wait their turn
 // only this deep.
 constexpr std::size_t kMaxWaiting = 8;
@@ -30,8 +29,7 @@ ScreenshotWriter::~ScreenshotWriter() {
 
 std::string ScreenshotWriter::FileName(std::int64_t ms, int attempt) {
   const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const std::tm local = os::LocalTime(seconds);
   char name[80];
   std::strftime(name, sizeof name, "tumblesquash-%Y%m%d-%H%M%S", &local);
   std::string s = name;
@@ -49,13 +47,11 @@ std::string ScreenshotWriter::FileName(std::int64_t ms, int attempt) {
 void ScreenshotWriter::Save(const std::uint8_t* pixels, int pitch,
                             const PaletteEntry* palette) {
   Shot shot;
-  shot.when = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::system_clock::now().time_since_epoch())
-                  .count();
-  shot.pixels.resize(kWidth * kHeight);
-  for (int y = 0; y < kHeight; ++y) {
-    std::memcpy(shot.pixels.data() + y * kWidth,
-                pixels + static_cast<long>(y) * pitch, kWidth);
+  shot.when = os::UnixMilliseconds();
+  shot.pixels.resize(kScreenWidth * kScreenHeight);
+  for (int y = 0; y < kScreenHeight; ++y) {
+    std::memcpy(shot.pixels.data() + y * kScreenWidth,
+                pixels + static_cast<long>(y) * pitch, kScreenWidth);
   }
   std::memcpy(shot.palette, palette, sizeof shot.palette);
   {
@@ -78,23 +74,22 @@ void ScreenshotWriter::Work() {
       queue_.pop_front();
     }
     std::string error;
-    if (!MakeFolders(folder_, error)) {
-      std::fprintf(stderr, "TumbleSquash: no screenshot: %s\n", error.c_str());
+    if (!os::MakeFolders(folder_, error)) {
+      base::Say("no screenshot: %s", error.c_str());
       continue;
     }
     // Two shots in one millisecond get a number after the time.
     std::string path;
     for (int attempt = 0; attempt < 100; ++attempt) {
       path = folder_ + "/" + FileName(shot.when, attempt);
-      struct stat st {};
-      if (::lstat(path.c_str(), &st) != 0) break;
+      if (!os::Exists(path)) break;
     }
-    if (WritePng(path, shot.pixels.data(), kWidth, shot.palette)) {
-      std::printf("TumbleSquash: screenshot %s\n", path.c_str());
+    if (WritePng(path, shot.pixels.data(), kScreenWidth, shot.palette)) {
+      std::printf("%s: screenshot %s\n", base::kProgramName, path.c_str());
       std::fflush(stdout);
     } else {
-      std::fprintf(stderr, "TumbleSquash: cannot write the screenshot %s: %s\n",
-                   path.c_str(), std::strerror(errno));
+      base::Say("cannot write the screenshot %s: %s", path.c_str(),
+                std::strerror(errno));
     }
   }
 }

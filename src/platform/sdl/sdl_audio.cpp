@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "platform/null/null_platform.h"
+#include "base/say.h"
+#include "platform/system/null_platform.h"
 #include "sound/device.h"
 #include "sound/sound.h"
-#include "sound/volumes.h"
 
 namespace platform {
 
@@ -63,25 +63,6 @@ void CloseSdlAudio() {
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool HandleVolumeKey(SDL_Keycode key, bool repeat) {
-  switch (key) {
-    case SDLK_m:
-      sound::StepVolume(sound::VolumeStep::Mute, repeat);
-      return true;
-    case SDLK_MINUS:
-    case SDLK_KP_MINUS:
-      sound::StepVolume(sound::VolumeStep::Down, repeat);
-      return true;
-    case SDLK_EQUALS:
-    case SDLK_PLUS:
-    case SDLK_KP_PLUS:
-      sound::StepVolume(sound::VolumeStep::Up, repeat);
-      return true;
-    default:
-      return false;
-  }
-}
-
 void PauseSdlAudio(bool pause) {
   if (audioDevice) SDL_PauseAudioDevice(audioDevice, pause ? 1 : 0);
 }
@@ -108,7 +89,7 @@ int RunSdlSoundTest() {
   static AudioOnly device;
   SetCurrent(&device);
   if (!sound::InitSound()) {
-    std::fprintf(stderr, "tumblesquash: no audio device\n");
+    base::Say("no audio device");
     return 1;
   }
   sound::FillGameChannels();
@@ -125,9 +106,9 @@ int RunSdlSoundTest() {
   SDL_Delay(3000);
   std::printf("channel 13: MUSIC, looping; listen for the seam at 0:30\n");
   std::fflush(stdout);
-  sound::SoundCommand(13, -1, 0);
+  sound::SoundCommand(sound::kMusicChannel, -1, 0);
   SDL_Delay(34000);
-  sound::SoundCommand(13, 0, 0);
+  sound::SoundCommand(sound::kMusicChannel, 0, 0);
   sound::ReleaseSound();
   return 0;
 }

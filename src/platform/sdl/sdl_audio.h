@@ -15,11 +15,6 @@ void CloseSdlAudio();
 // Holds the device still (true) or lets it play on; nothing when closed.
 void PauseSdlAudio(bool pause);
 
-// The player's volume keys: M mutes and unmutes, - and = (or the keypad's
-// - and +) turn the master volume down and up a tenth, unmuting. True when
-// `key` was one of them. The game itself still sees the key as before.
-bool HandleVolumeKey(SDL_Keycode key, bool repeat);
-
 // The sound check behind --sound-test: plays every recording once through
 // the real device, then four bombs over one another, then the music past
 // its loop point, printing what plays. Returns the exit code (1 when no

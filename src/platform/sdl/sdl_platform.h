@@ -1,22 +1,18 @@
-// The SDL back end: the start-up window, the 640 x 480 display whole-number
-// scaled in a window or full screen, mouse and keyboard, frame pacing, the
-// audio device, screenshots, and recording and replaying a session. Files
-// and the calendar are the null platform's.
+// The desktop back end's driver: the platform interface on SDL, put
+// together from the window (window.h), the events (events.h), the presenter
+// (presenter.h), the audio device, screenshots and the session recorder.
 #pragma once
-#include <SDL.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "platform/null/input_queue.h"
-#include "platform/null/null_platform.h"
-#include "platform/null/script.h"
-#include "platform/null/settings_file.h"
-#include "platform/sdl/frame_pacer.h"
+#include "platform/sdl/events.h"
+#include "platform/sdl/presenter.h"
 #include "platform/sdl/screenshots.h"
+#include "platform/sdl/window.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/recorder.h"
+#include "platform/system/settings_file.h"
 
 namespace platform {
 
@@ -24,22 +20,21 @@ struct SdlOptions {
   DisplaySettings display;           // the mode (Alt+Enter switches) and scale
   SettingsFile* settings = nullptr;  // where a change of mode is remembered
   std::string screenshotFolder;
-  std::string recordFile;  // --record: the session's input as a script
-  std::string replayFile;  // --replay: a script's input instead of the mouse
-  std::string traceFile;   // --trace: one line a scene call, as headless
+  RecorderFiles session;   // --record, --replay, --trace
   bool showStats = false;  // TUMBLESQUASH_FPS: pacing figures on stderr
 };
 
-class SdlPlatform final : public NullPlatform {
+class SdlPlatform final : public NullPlatform, private EventHost {
  public:
   explicit SdlPlatform(const SdlOptions& options);
   ~SdlPlatform() override;
 
   // False (with a one-line message) when a file named in the options cannot
-  // be used. Done before any window opens.
+  // be used. Done before any window opens; chooses the seed a recording or
+  // replay needs.
   bool OpenFiles(std::uint32_t& seed, bool& fixedSeed);
   // False when SDL's video cannot start at all.
-  bool CreateStartWindow();
+  bool CreateStartWindow() { return window_.OpenStartWindow(); }
 
   bool PollMessage(Message& out) override;
   void ShowSplash() override;
@@ -54,7 +49,7 @@ class SdlPlatform final : public NullPlatform {
   void AfterScene() override;
 
   // In a window that lost the foreground the game waits: no scene calls.
-  bool Paused() const { return paused_; }
+  bool Paused() const { return events_.paused(); }
   // True when a message for the frame loop is waiting (reads the events).
   bool MessageWaiting();
   // Waits a little for input while nothing else is to be done.
@@ -63,81 +58,37 @@ class SdlPlatform final : public NullPlatform {
   void SaveSettingsIfChanged() {
     if (settingsChanged_) SaveSettings();
   }
-  // Flushes and closes the record and trace files; false on a write error.
-  bool CloseFiles();
+  // Writes out and closes the record and trace files; false (said on
+  // stderr) when anything could not be written.
+  bool CloseFiles() { return recorder_.Close(); }
 
-  SDL_Window* window() const { return window_; }
+  SDL_Window* window() const { return window_.get(); }
+  // One event as SDL delivers it (tests hand them in directly).
+  void HandleEvent(const SDL_Event& e) { events_.Handle(e); }
 
  private:
-  using Nanos = FramePacer::Nanos;
-  static Nanos Now();
-  static void SleepUntil(Nanos when);
+  // What the events ask of the back end.
+  bool DisplayOpen() const override { return displayOpen_; }
+  bool FullScreen() const override { return options_.display.fullScreen; }
+  std::uint32_t WindowId() const override { return window_.id(); }
+  bool HasInputFocus() const override { return window_.HasInputFocus(); }
+  std::uint32_t Pointer(int x, int y) const override;
+  void ToggleFullScreen() override;
+  void SaveScreenshot() override;
+  void VolumesChanged() override { settingsChanged_ = true; }
+  void Resized() override { presenter_.UpdateLayout(window_.get()); }
+  void Pause(bool paused) override;
 
-  void PumpEvents();
-  void CheckLostReleases();
-  void Handle(const SDL_Event& e);
-  void HandleWindowEvent(const SDL_WindowEvent& e);
-  void HandleKey(const SDL_KeyboardEvent& e);
-  std::uint32_t MousePosition(int x, int y) const;
-  void Record(const Message& m);
-
-  void ToggleFullScreen();
-  void ApplyMode();
-  bool UpdateLayout();
-  int FittingScale() const;
-  void LoseFocus();
-  void Pause(bool pause);
-  void SetIcon(SDL_Window* window);
   void SaveSettings();
-  void Stats(Nanos presentTime, bool presented);
 
   SdlOptions options_;
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
-  Uint32 textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
-  bool displayOpen_ = false;
-
-  // The picture's place in the window, in output pixels.
-  int outWidth_ = 0, outHeight_ = 0;
-  int scale_ = 1;
-  SDL_Rect picture_{0, 0, 640, 480};
-  // Window points to output pixels (not 1 on high-density screens).
-  float pixelsPerPoint_ = 1;
-
-  bool settingsChanged_ = false;
-  // Left and right: SDL missed a release (see CheckLostReleases).
-  bool staleButton_[2] = {false, false};
-  bool paused_ = false;
-  bool focused_ = false;
-  // A mode switch moves the window around and may take the focus away for
-  // a moment; a loss within this time is checked again once it is over.
-  Nanos focusGraceUntil_ = 0;
-  bool focusCheckPending_ = false;
-
-  InputQueue queue_;
-  FramePacer pacer_;
-  bool vsync_ = false;
-
-  // The frame on screen, for F12.
-  std::vector<std::uint8_t> shown_;
-  PaletteEntry shownPalette_[256] = {};
-  bool haveShown_ = false;
+  SdlWindow window_;
+  SdlPresenter presenter_;
+  SdlEvents events_;
+  Recorder recorder_;
   std::unique_ptr<ScreenshotWriter> screenshots_;
-
-  std::FILE* record_ = nullptr;
-  bool closeRecorded_ = false;
-  std::FILE* trace_ = nullptr;
-  std::string traceLine_;
-  ScriptPlayer replay_;  // empty without --replay
-
-  // TUMBLESQUASH_FPS figures over the last second.
-  Nanos statsStart_ = 0;
-  int statsScenes_ = 0, statsPresents_ = 0;
-  Nanos statsPresentTime_ = 0, statsPresentMax_ = 0;
-  Nanos statsCpuStart_ = 0, statsProcessCpuStart_ = 0;
-  std::int64_t statsTotalScenes_ = 0;
-  bool clickWaiting_ = false;  // a press reached a scene, not yet shown
+  bool displayOpen_ = false;
+  bool settingsChanged_ = false;
 };
 
 // Runs the game; returns the exit code.

@@ -11,15 +11,18 @@ std::uint32_t ScreenPosition(double x, double y, const ScreenRect& screen) {
     const double p = std::floor((at - start) * count / size);
     return static_cast<int>(std::clamp(p, 0.0, count - 1.0));
   };
-  const std::uint32_t gx = pixel(x, screen.left, screen.width, 640);
-  const std::uint32_t gy = pixel(y, screen.top, screen.height, 480);
+  const std::uint32_t gx =
+      pixel(x, screen.left, screen.width, platform::kScreenWidth);
+  const std::uint32_t gy =
+      pixel(y, screen.top, screen.height, platform::kScreenHeight);
   return gy << 16 | gx;
 }
 
 int WholeScale(double viewWidth, double viewHeight, double devicePixelRatio) {
   if (!(devicePixelRatio > 0)) devicePixelRatio = 1;
-  const double fit = std::min(viewWidth * devicePixelRatio / 640,
-                              viewHeight * devicePixelRatio / 480);
+  const double fit =
+      std::min(viewWidth * devicePixelRatio / platform::kScreenWidth,
+               viewHeight * devicePixelRatio / platform::kScreenHeight);
   return fit >= 2 ? static_cast<int>(std::min(fit, 64.0)) : 1;
 }
 

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/platform.h"
+
 namespace web {
 
 // The game's screen as the page shows it, in CSS pixels.

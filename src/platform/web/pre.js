@@ -153,7 +153,17 @@ var TSPage = {
   // The debug hook appears once the game is running.
   ready: function () {
     TSPage.status('');
-    window.tumblesquash = { debug: TSPage.debug };
+    window.tumblesquash = { debug: TSPage.debug, recording: TSPage.recording };
+  },
+
+  // This run's input as an input script ("# seed N" first): a game seen in
+  // the page replays headless, frame for frame.
+  recording: function () {
+    try {
+      return FS.readFile('/tmp/session.script', { encoding: 'utf8' });
+    } catch (e) {
+      return '';
+    }
   },
 
   // What tests and the curious read back: the game's trace line for the

@@ -4,13 +4,14 @@
 #include <emscripten/html5.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "base/say.h"
 #include "base/scores.h"
-#include "loop/main_loop.h"
 #include "platform/web/web_platform.h"
 #include "sound/device.h"
 #include "sound/volumes.h"
@@ -108,7 +109,7 @@ EMSCRIPTEN_KEEPALIVE const char* ts_web_debug() { return page.DebugJson(); }
 int main() {
   // The page's data package put the pictures here; Score.dat lives in the
   // folder the page keeps in IndexedDB.
-  if (chdir("/game") != 0) std::perror("TumbleSquash: /game");
+  if (chdir("/game") != 0) base::Say("/game: %s", std::strerror(errno));
   base::SetScoreFilePath(std::string("/save/") + base::kScoreFileName);
   const char* doc = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
   emscripten_set_mousedown_callback(doc, nullptr, EM_TRUE, OnMouse);
@@ -120,7 +121,7 @@ int main() {
   emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr,
                                  EM_FALSE, OnResize);
   page.Layout();
-  loop::Start(page, {});
+  page.StartRun();
   JsReady();
   emscripten_request_animation_frame_loop(OnAnimationFrame, nullptr);
   return 0;

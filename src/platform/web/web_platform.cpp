@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "base/input.h"
+#include "base/say.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "sound/device.h"
@@ -26,8 +27,8 @@ EM_JS(void, JsScreenRect, (double* rect), {
 EM_JS(int, JsShowScreen, (int shown), { return TSPage.showScreen(shown); });
 EM_JS(void, JsShowSplash, (const std::uint8_t* bytes, int size),
       { TSPage.showSplash(size ? HEAPU8.slice(bytes, bytes + size) : null); });
-EM_JS(void, JsDraw, (const std::uint32_t* rgba),
-      { TSPage.draw(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4)); });
+EM_JS(void, JsDraw, (const std::uint32_t* rgba, int bytes),
+      { TSPage.draw(HEAPU8.subarray(rgba, rgba + bytes)); });
 EM_JS(void, JsHideCursor, (int hidden), { TSPage.hideCursor(hidden); });
 EM_JS(void, JsFailure, (const char* caption, const char* text),
       { TSPage.failure(UTF8ToString(caption), UTF8ToString(text)); });
@@ -42,6 +43,9 @@ namespace {
 
 using platform::Message;
 using platform::MsgType;
+
+// In the page's own memory, never stored.
+constexpr char kSessionFile[] = "/tmp/session.script";
 
 // No scene call ever needs more passes than this; a loop that somehow
 // stopped making frames must not hang the page.
@@ -62,7 +66,30 @@ ScreenRect WebPlatform::screenRect() const {
   return {r[0], r[1], r[2], r[3]};
 }
 
-bool WebPlatform::PollMessage(Message& out) { return input_.Pop(out); }
+bool WebPlatform::PollMessage(Message& out) {
+  if (!input_.Pop(out)) return false;
+  recorder_.Record(out);
+  return true;
+}
+
+void WebPlatform::AfterScene() {
+  input_.SceneCalled();
+  recorder_.AfterScene();
+}
+
+void WebPlatform::StartRun() {
+  recorder_.Close();
+  platform::RecorderFiles files;
+  files.record = kSessionFile;
+  std::string error;
+  if (!recorder_.Open(files, error)) base::Say("%s", error.c_str());
+  // A recording replays from the seed it names, so it is chosen now.
+  loop::StartOptions start;
+  start.fixedSeed = true;
+  start.seed = CalendarSeconds();
+  recorder_.BeginRecording(start.seed);
+  loop::Start(*this, start);
+}
 
 void WebPlatform::ShowSplash() {
   std::vector<std::uint8_t> bytes;
@@ -119,8 +146,9 @@ void WebPlatform::DrawPendingFrame() {
     swapped[i].red = pendingPalette_[i].blue;
     swapped[i].blue = pendingPalette_[i].red;
   }
-  video::ConvertFrame(pending_, pendingPitch_, 640, 480, swapped, rgba_);
-  JsDraw(rgba_);
+  video::ConvertFrame(pending_, pendingPitch_, platform::kScreenWidth,
+                      platform::kScreenHeight, swapped, rgba_);
+  JsDraw(rgba_, static_cast<int>(sizeof rgba_));
   pending_ = nullptr;
   const double now = emscripten_get_now();
   counters_.presentMs += now - start;
@@ -173,7 +201,7 @@ bool WebPlatform::RunSceneCall() {
         CloseDisplay();
         input_.Clear();
         ++counters_.runs;
-        loop::Start(*this, {});
+        StartRun();
         return false;
     }
   }

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/null/input_queue.h"
-#include "platform/null/null_platform.h"
+#include "platform/system/input_queue.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/recorder.h"
 #include "platform/web/frame_clock.h"
 #include "platform/web/page_geometry.h"
 
@@ -27,7 +28,10 @@ class WebPlatform final : public platform::NullPlatform {
   void CloseAudio() override;
   bool ReplaceFile(const char* name, std::span<const std::uint8_t> bytes,
                    std::string& error) override;
-  void AfterScene() override { input_.SceneCalled(); }
+  void AfterScene() override;
+
+  // Starts a run of the game from the splash, recording its input.
+  void StartRun();
 
   // One animation frame: the scene calls that wall time asks for, then the
   // newest frame onto the canvas.
@@ -46,13 +50,16 @@ class WebPlatform final : public platform::NullPlatform {
 
   FrameClock clock_;
   platform::InputQueue input_;
+  // Each run's input, as a script the headless runner replays (the page's
+  // debug hook hands it out).
+  platform::Recorder recorder_;
   bool hidden_ = false;
   bool displayUp_ = false;
   // The frame presented last, drawn at the end of the animation frame.
   const std::uint8_t* pending_ = nullptr;
   int pendingPitch_ = 0;
   const platform::PaletteEntry* pendingPalette_ = nullptr;
-  std::uint32_t rgba_[640 * 480];
+  std::uint32_t rgba_[platform::kScreenWidth * platform::kScreenHeight];
 
   // Counters for the debug hook and the measurements.
   struct Counters {

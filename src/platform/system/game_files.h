@@ -1,4 +1,4 @@
-// Where an installed game finds its pictures and keeps the player's files.
+// Where an installed game finds its pictures and keeps the player's scores.
 //
 // Decisions only look at the file system; nothing is created or copied until
 // PrepareScoreFile, so --help can show the paths without touching anything.
@@ -7,22 +7,11 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "platform/os/environment.h"
 
 namespace platform {
 
-// What the process was started with that decides where files are.
-struct FileEnvironment {
-  std::string home;           // $HOME, else the password database's
-  std::string xdgDataHome;    // $XDG_DATA_HOME as set (used when absolute)
-  std::string xdgConfigHome;  // $XDG_CONFIG_HOME as set (likewise)
-  std::string workingFolder;
-  std::string executableFolder;     // empty when it cannot be told
-  std::string installedDataFolder;  // where `cmake --install` puts them
-  std::string relocatedDataFolder;  // the same, relative to the executable
-};
-
-// The environment of this process. `argv0` helps only where /proc is missing.
-FileEnvironment CurrentFileEnvironment(const char* argv0);
+using os::FileEnvironment;
 
 // The folders searched for the pictures, in order, each once: the folder
 // given with --data, the installed data folder (seen from the executable,
@@ -32,12 +21,6 @@ std::vector<std::string> PictureFolders(const FileEnvironment& env,
 // True when `folder` holds every picture file; else `missing` names the
 // first one it lacks.
 bool HoldsPictures(const std::string& folder, std::string& missing);
-
-// The player's folders: $XDG_DATA_HOME/tumblesquash (by default
-// ~/.local/share/tumblesquash) and $XDG_CONFIG_HOME/tumblesquash (by default
-// ~/.config/tumblesquash). Empty when there is no home to put them in.
-std::string UserDataFolder(const FileEnvironment& env);
-std::string UserConfigFolder(const FileEnvironment& env);
 
 struct ScorePlace {
   enum class Kind { Option, Portable, User, WorkingFolder };
@@ -72,8 +55,5 @@ GameFiles DecideGameFiles(const FileEnvironment& env,
 // old file is never moved, changed or deleted, and a file already in place
 // is never replaced. Says on stderr what it did or could not do.
 void PrepareScoreFile(Platform& files, const ScorePlace& place);
-
-// Makes `path` and its missing parents (new ones private to the player).
-bool MakeFolders(const std::string& path, std::string& error);
 
 }  // namespace platform

@@ -3,8 +3,7 @@
 #include <sstream>
 
 #include "base/numbers.h"
-#include "loop/main_loop.h"
-#include "platform/null/script.h"
+#include "platform/system/script.h"
 
 namespace platform {
 
@@ -101,19 +100,6 @@ bool LoadScript(const std::string& path, std::vector<ScriptEvent>& events,
   read << in.rdbuf();
   text = read.str();
   return ParseScript(text, path, events, error);
-}
-
-bool ScriptPlayer::Next(Message& out) {
-  if (next_ >= events_.size()) return false;
-  const ScriptEvent& e = events_[next_];
-  // Widened, so that the count's last value does not wrap to 0.
-  const bool due = loop::InPregame
-                       ? e.frame == 0
-                       : e.frame <= std::uint64_t{loop::SceneCalls} + 1;
-  if (!due) return false;
-  out = e.message;
-  ++next_;
-  return true;
 }
 
 std::string FormatScriptEvent(std::uint32_t frame, const Message& m) {

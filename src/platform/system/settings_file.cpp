@@ -1,11 +1,12 @@
-#include "platform/null/settings_file.h"
+#include "platform/system/settings_file.h"
 
 #include <cstdio>
 #include <sstream>
 
 #include "base/data_folder.h"
 #include "base/numbers.h"
-#include "platform/null/game_files.h"
+#include "base/say.h"
+#include "platform/os/files.h"
 
 namespace platform {
 
@@ -38,8 +39,7 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
       return true;
     case ReadResult::Unreadable:
     case ReadResult::NotRegular:
-      std::fprintf(stderr, "TumbleSquash: cannot read the settings \"%s\"\n",
-                   path.c_str());
+      base::Say("cannot read the settings \"%s\"", path.c_str());
       return false;
   }
   std::istringstream lines(std::string(bytes.begin(), bytes.end()));
@@ -54,9 +54,8 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
     const std::string key =
         eq == std::string::npos ? "" : Trim(line.substr(0, eq));
     if (key.empty() || key.find_first_of(" \t") != std::string::npos) {
-      std::fprintf(stderr,
-                   "TumbleSquash: %s line %d: not \"key = value\"; left out\n",
-                   path.c_str(), number);
+      base::Say("%s line %d: not \"key = value\"; left out", path.c_str(),
+                number);
       continue;
     }
     Set(key, Trim(line.substr(eq + 1)));
@@ -65,7 +64,7 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
 }
 
 bool SettingsFile::Save(Platform& files, std::string& error) const {
-  if (!MakeFolders(base::FolderOf(path_), error)) return false;
+  if (!os::MakeFolders(base::FolderOf(path_), error)) return false;
   std::string text = kHeader;
   for (const auto& [key, value] : entries_) text += key + " = " + value + "\n";
   return files.ReplaceFile(
@@ -97,10 +96,9 @@ DisplaySettings ReadDisplaySettings(const SettingsFile& file) {
   if (mode == "window") {
     s.fullScreen = false;
   } else if (mode != "fullscreen") {
-    std::fprintf(stderr,
-                 "TumbleSquash: %s: mode \"%s\" is neither fullscreen nor "
-                 "window; using fullscreen\n",
-                 file.path().c_str(), mode.c_str());
+    base::Say(
+        "%s: mode \"%s\" is neither fullscreen nor window; using fullscreen",
+        file.path().c_str(), mode.c_str());
   }
   const std::string scale = file.Get("scale", "auto");
   std::uint64_t n = 0;
@@ -108,10 +106,8 @@ DisplaySettings ReadDisplaySettings(const SettingsFile& file) {
     if (base::ParseUnsigned(scale, kMaxScale, n) && n >= 1) {
       s.scale = static_cast<int>(n);
     } else {
-      std::fprintf(stderr,
-                   "TumbleSquash: %s: scale \"%s\" is not auto or 1 to %d; "
-                   "using auto\n",
-                   file.path().c_str(), scale.c_str(), kMaxScale);
+      base::Say("%s: scale \"%s\" is not auto or 1 to %d; using auto",
+                file.path().c_str(), scale.c_str(), kMaxScale);
     }
   }
   return s;
@@ -131,9 +127,8 @@ sound::Volumes ReadVolumes(const SettingsFile& file) {
     if (base::ParseUnsigned(text, 100, n)) {
       out = static_cast<int>(n);
     } else {
-      std::fprintf(stderr,
-                   "TumbleSquash: %s: %s \"%s\" is not 0 to 100; using %d\n",
-                   file.path().c_str(), key, text.c_str(), out);
+      base::Say("%s: %s \"%s\" is not 0 to 100; using %d", file.path().c_str(),
+                key, text.c_str(), out);
     }
   };
   volume("master_volume", v.master);
@@ -143,10 +138,8 @@ sound::Volumes ReadVolumes(const SettingsFile& file) {
   if (mute == "yes") {
     v.mute = true;
   } else if (mute != "no") {
-    std::fprintf(stderr,
-                 "TumbleSquash: %s: mute \"%s\" is neither yes nor no; using "
-                 "no\n",
-                 file.path().c_str(), mute.c_str());
+    base::Say("%s: mute \"%s\" is neither yes nor no; using no",
+              file.path().c_str(), mute.c_str());
   }
   return v;
 }
@@ -164,8 +157,8 @@ void SaveSettings(Platform& files, SettingsFile& file,
   WriteVolumes(file, v);
   std::string error;
   if (!file.Save(files, error)) {
-    std::fprintf(stderr, "TumbleSquash: cannot save the settings \"%s\": %s\n",
-                 file.path().c_str(), error.c_str());
+    base::Say("cannot save the settings \"%s\": %s", file.path().c_str(),
+              error.c_str());
   }
 }
 

@@ -1,8 +1,8 @@
-// A platform with no window and no screen, a silent sound device whose
-// channels move on by one frame of time per presented frame, and the real
-// file system. The headless runner and the test and benchmark stand-ins are
-// built on it and override only what they watch; the SDL back end takes its
-// files and calendar from it.
+// A platform with no window and no screen: a silent sound device whose
+// channels move on by one frame of time per presented frame, and the
+// system's real files. The headless runner and the test and benchmark
+// stand-ins are built on it and override only what they watch; the desktop
+// and the page take their files and calendar from it.
 #pragma once
 #include <cstdint>
 

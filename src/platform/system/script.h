@@ -1,12 +1,11 @@
 // Input scripts: one window message a line, "F move X Y", "F ldown", "F lup",
 // "F rdown", "F rup", "F key escape", "F deactivate", where F is the scene
-// call the message comes before (0: the start-up wait). The headless runner
-// plays them; the game records and replays them.
+// call the message comes before (0: the start-up wait). The recorder writes
+// and replays them.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/platform.h"
@@ -35,36 +34,11 @@ void PrepareScript(std::vector<ScriptEvent>& events);
 bool LoadScript(const std::string& path, std::vector<ScriptEvent>& events,
                 std::string& text, std::string& error);
 
-// Prepares a script's events (PrepareScript) and hands them out as they
-// fall due: frame-0 events in the pre-game loop (and, after the click that
-// ends it, in the passes before the first scene call); an event of frame F
-// in the passes right before the F-th scene call.
-class ScriptPlayer {
- public:
-  ScriptPlayer() = default;
-  explicit ScriptPlayer(std::vector<ScriptEvent> events)
-      : events_(std::move(events)) {
-    PrepareScript(events_);
-  }
-
-  bool empty() const { return events_.empty(); }
-  // The next event when it is due; false when none is.
-  bool Next(Message& out);
-
- private:
-  std::vector<ScriptEvent> events_;
-  std::size_t next_ = 0;
-};
-
 // The line for one event, without its line end; empty for a message that
 // scripts cannot hold (it changes nothing a scene sees).
 std::string FormatScriptEvent(std::uint32_t frame, const Message& message);
 
 // The seed named by a first line "# seed N"; false when there is none.
 bool ReadScriptSeed(const std::string& text, std::uint32_t& seed);
-
-// Writes a 640 x 480 frame of palette indices as an RGB PNG. False on error.
-bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
-              const PaletteEntry* palette);
 
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/null/input_queue.h"
+#include "platform/system/input_queue.h"
 
 namespace platform {
 

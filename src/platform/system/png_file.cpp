@@ -1,15 +1,14 @@
+#include "platform/system/png_file.h"
+
 #include <png.h>
 
 #include <cstdio>
 #include <vector>
 
-#include "platform/null/script.h"
-
 namespace platform {
 
 bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
               const PaletteEntry* palette) {
-  constexpr int kWidth = 640, kHeight = 480;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png =
@@ -20,20 +19,20 @@ bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
     std::fclose(f);
     return false;
   }
-  std::vector<png_byte> row(kWidth * 3);
+  std::vector<png_byte> row(kScreenWidth * 3);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     std::fclose(f);
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, kWidth, kHeight, 8, PNG_COLOR_TYPE_RGB,
+  png_set_IHDR(png, info, kScreenWidth, kScreenHeight, 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = 0; y < kHeight; ++y) {
+  for (int y = 0; y < kScreenHeight; ++y) {
     const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
-    for (int x = 0; x < kWidth; ++x) {
+    for (int x = 0; x < kScreenWidth; ++x) {
       const PaletteEntry& c = palette[in[x]];
       row[3 * x] = c.red;
       row[3 * x + 1] = c.green;

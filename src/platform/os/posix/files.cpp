@@ -1,4 +1,5 @@
-#include "platform/null/null_platform.h"
+// The POSIX file layer.
+#include "platform/os/files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,9 +15,8 @@
 #include <random>
 
 #include "base/data_folder.h"
-#include "sound/device.h"
 
-namespace platform {
+namespace os {
 
 namespace {
 
@@ -41,33 +41,16 @@ class FlockHeld final : public FileLock {
 
 }  // namespace
 
-NullPlatform::NullPlatform() {
+void PrepareProcess() {
   // Past a file-size limit a write must fail (EFBIG) so the save can give
   // up cleanly, rather than the signal ending the game in the middle of it.
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void NullPlatform::ShowFailure(const char* caption, const char* text) {
-  std::fprintf(stderr, "%s: %s\n", caption, text);
-}
-
-bool NullPlatform::Present(const std::uint8_t*, int, const PaletteEntry*) {
-  sound::AdvanceChannels(kSamplesPerFrame);
-  return true;
-}
-
-bool NullPlatform::OpenAudio() {
-  sound::SetOutputFormat(kSampleRate, 2);
-  return true;
-}
-
-std::uint32_t NullPlatform::CalendarSeconds() {
-  return static_cast<std::uint32_t>(std::time(nullptr));
-}
-
-ReadResult NullPlatform::ReadFile(const char* name, std::size_t limit,
-                                  std::vector<std::uint8_t>& out) {
+ReadResult ReadFile(const std::string& path, std::size_t limit,
+                    std::vector<std::uint8_t>& out) {
   out.clear();
+  const char* name = path.c_str();
   // Opening a pipe waits for a writer and a device may do anything: look
   // before opening.
   struct stat st;
@@ -104,9 +87,8 @@ ReadResult NullPlatform::ReadFile(const char* name, std::size_t limit,
   return result;
 }
 
-bool NullPlatform::ReplaceFile(const char* name,
-                               std::span<const std::uint8_t> bytes,
-                               std::string& error) {
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                 std::string& error) {
   // A fresh name for every save, made exclusively and never through a link:
   // nothing planted beside the file can be written through, and two
   // instances never share one.
@@ -118,7 +100,7 @@ bool NullPlatform::ReplaceFile(const char* name,
     std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%08x",
                   static_cast<long>(::getpid()),
                   static_cast<unsigned>(entropy()));
-    temp = std::string(name) + suffix;
+    temp = path + suffix;
     fd = ::open(temp.c_str(),
                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST) break;
@@ -150,7 +132,7 @@ bool NullPlatform::ReplaceFile(const char* name,
     error = Reason("cannot write", err);
     return false;
   }
-  if (std::rename(temp.c_str(), name) != 0) {
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
     error = Reason("cannot replace it", err);
@@ -159,7 +141,7 @@ bool NullPlatform::ReplaceFile(const char* name,
   // The rename itself lives in the folder. A folder that cannot be synced
   // (some file systems refuse) does not undo a save that is already there.
   const int folder =
-      ::open(base::FolderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      ::open(base::FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folder >= 0) {
     ::fsync(folder);
     ::close(folder);
@@ -167,11 +149,11 @@ bool NullPlatform::ReplaceFile(const char* name,
   return true;
 }
 
-std::unique_ptr<FileLock> NullPlatform::LockFile(const char* name,
-                                                 std::string& error) {
+std::unique_ptr<FileLock> LockFile(const std::string& path,
+                                   std::string& error) {
   // A file of its own beside the one it guards: that one is replaced by
   // every save, and a lock on a replaced file guards nothing.
-  const std::string lockName = std::string(name) + ".lock";
+  const std::string lockName = path + ".lock";
   const int fd = ::open(
       lockName.c_str(),
       O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
@@ -208,4 +190,40 @@ std::unique_ptr<FileLock> NullPlatform::LockFile(const char* name,
   return nullptr;
 }
 
-}  // namespace platform
+bool MakeFolders(const std::string& path, std::string& error) {
+  std::string sofar;
+  std::size_t at = 0;
+  while (at <= path.size()) {
+    std::size_t slash = path.find('/', at);
+    if (slash == std::string::npos) slash = path.size();
+    sofar = path.substr(0, slash);
+    at = slash + 1;
+    if (sofar.empty()) continue;  // the root
+    if (::mkdir(sofar.c_str(), 0700) != 0 && errno != EEXIST) {
+      error = sofar + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  if (!IsFolder(path)) {
+    error = path + ": not a folder";
+    return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace os

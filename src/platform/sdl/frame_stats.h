@@ -1,0 +1,28 @@
+// TUMBLESQUASH_FPS=1: once a second, one line of what the desktop's frame
+// loop did (scene calls and presents a second, the present time, processor
+// time a scene call), and the moment each click was first on screen.
+#pragma once
+#include "platform/os/clock.h"
+
+namespace platform {
+
+class FrameStats {
+ public:
+  // Counts from now.
+  void Restart();
+  // After each scene call: its present's time (when it was shown), the
+  // scale and pacing it was shown with.
+  void SceneDone(os::Nanos presentTime, bool presented, int scale, bool vsync);
+  // A press reached a scene: the next frame shown is reported.
+  void ClickSeen() { clickWaiting_ = true; }
+
+ private:
+  os::Nanos start_ = 0;
+  int scenes_ = 0, presents_ = 0;
+  os::Nanos presentTime_ = 0, presentMax_ = 0;
+  os::Nanos cpuStart_ = 0, processCpuStart_ = 0;
+  long long totalScenes_ = 0;
+  bool clickWaiting_ = false;
+};
+
+}  // namespace platform
