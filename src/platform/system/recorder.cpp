@@ -15,7 +15,7 @@ Recorder::~Recorder() { Close(); }
 bool Recorder::Create(Output& out, const std::string& name, const char* what,
                       std::string& error) {
   out.name = name;
-  out.file = std::fopen(name.c_str(), "w");
+  out.file = std::fopen(name.c_str(), "wb");  // the same bytes everywhere
   if (!out.file) {
     error = std::string("cannot write the ") + what + " \"" + name +
             "\": " + std::strerror(errno);
