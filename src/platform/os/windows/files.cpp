@@ -1,0 +1,484 @@
+// The Windows file layer: the same promises as the POSIX one, kept with
+// Windows' own means. Paths arrive as UTF-8 with '/' or '\' between their
+// parts and are handed to the wide (UTF-16) functions.
+//
+// What POSIX calls a link, Windows calls a name-surrogate reparse point (a
+// symbolic link, a junction, a mount point): refused wherever the POSIX
+// layer refuses links. Other reparse points (a file kept in the cloud,
+// compressed or deduplicated) hold a file's own data and count as files.
+#include "platform/os/files.h"
+
+#include <windows.h>
+// A macro for ReplaceFileA or ReplaceFileW; here it is the game's own.
+#undef ReplaceFile
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "platform/os/windows/wide.h"
+
+namespace os {
+
+namespace {
+
+using windows::ErrorText;
+using windows::LastError;
+
+// How long a save waits for another instance to finish its own.
+constexpr ULONGLONG kLockWaitMilliseconds = 5000;
+// A virus scanner or an indexer may hold the file for a moment just when
+// it is to be replaced: the rename is tried again for this long.
+constexpr ULONGLONG kBusyRetryMilliseconds = 1000;
+
+constexpr DWORD kShareAll =
+    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool IsNameSurrogate(DWORD tag) { return (tag & 0x20000000u) != 0; }
+
+bool IsMissingError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH ||
+         error == ERROR_BAD_NET_NAME || error == ERROR_INVALID_DRIVE ||
+         error == ERROR_DIRECTORY;
+}
+
+// A path the wide functions take. Long absolute paths get the prefix that
+// lifts the old 260-character limit. False for a name no file can have
+// (not UTF-8, wildcards, empty).
+bool WideName(const std::string& path, std::wstring& name) {
+  if (path.empty() || !windows::ToWide(path, name)) return false;
+  if (name.find_first_of(L"*?") != std::wstring::npos &&
+      name.rfind(L"\\\\?\\", 0) != 0) {
+    return false;
+  }
+  if (name.size() < MAX_PATH - 12 || name.rfind(L"\\\\", 0) == 0 ||
+      name.rfind(L"//", 0) == 0) {
+    return true;
+  }
+  const DWORD n = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return true;
+  std::wstring full(n, L'\0');
+  const DWORD got = ::GetFullPathNameW(name.c_str(), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return true;
+  full.resize(got);
+  name = full.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + full.substr(2)
+                                     : L"\\\\?\\" + full;
+  return true;
+}
+
+// A name in the device namespace (a pipe, a serial port, CON, NUL): never
+// a file, and opening one may do anything.
+bool IsDeviceName(const std::wstring& name) {
+  const DWORD n = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return false;
+  std::wstring full(n, L'\0');
+  const DWORD got = ::GetFullPathNameW(name.c_str(), n, full.data(), nullptr);
+  if (got == 0 || got >= n) return false;
+  full.resize(got);
+  if (full.rfind(L"\\\\.\\", 0) == 0) return true;
+  if (full.rfind(L"\\\\?\\", 0) != 0) return false;
+  const std::wstring rest = full.substr(4);
+  const bool drive = rest.size() >= 2 && rest[1] == L':';
+  return !drive && rest.rfind(L"UNC\\", 0) != 0;
+}
+
+// What is at `name` itself (a link is not followed).
+struct Look {
+  bool found = false;
+  DWORD error = 0;  // when not found
+  DWORD attributes = 0;
+  DWORD tag = 0;  // the reparse tag, when it is a reparse point
+  bool IsLink() const {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsNameSurrogate(tag);
+  }
+  bool IsFolder() const { return attributes & FILE_ATTRIBUTE_DIRECTORY; }
+};
+
+Look LookAt(const std::wstring& name) {
+  Look look;
+  look.attributes = ::GetFileAttributesW(name.c_str());
+  if (look.attributes == INVALID_FILE_ATTRIBUTES) {
+    look.error = ::GetLastError();
+    return look;
+  }
+  look.found = true;
+  if (look.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    WIN32_FIND_DATAW data;
+    const HANDLE find = ::FindFirstFileW(name.c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      look.tag = data.dwReserved0;
+      ::FindClose(find);
+    } else {
+      look.tag = 0xFFFFFFFFu;  // unknown: taken for a link
+    }
+  }
+  return look;
+}
+
+// The open file's identity, to tell whether two handles are one file.
+bool SameFile(HANDLE a, HANDLE b) {
+  BY_HANDLE_FILE_INFORMATION x, y;
+  return ::GetFileInformationByHandle(a, &x) &&
+         ::GetFileInformationByHandle(b, &y) &&
+         x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+         x.nFileIndexHigh == y.nFileIndexHigh &&
+         x.nFileIndexLow == y.nFileIndexLow;
+}
+
+enum class Opened { File, Missing, Failed, NotRegular };
+
+// Opens a file itself, never through a link and never a folder or a device:
+// checked again on the open handle, since the name may have changed hands
+// between the look and the open. On Failed the last error says why.
+Opened OpenNoLink(const std::wstring& name, DWORD access, DWORD disposition,
+                  HANDLE& out) {
+  out = INVALID_HANDLE_VALUE;
+  if (IsDeviceName(name)) return Opened::NotRegular;
+  HANDLE h = ::CreateFileW(
+      name.c_str(), access, kShareAll, nullptr, disposition,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (IsMissingError(error)) return Opened::Missing;
+    // A folder cannot be opened this way at all.
+    const Look look = LookAt(name);
+    if (look.found && (look.IsFolder() || look.IsLink())) {
+      return Opened::NotRegular;
+    }
+    ::SetLastError(error);
+    return Opened::Failed;
+  }
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  if (::GetFileType(h) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info,
+                                      sizeof info) ||
+      (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::CloseHandle(h);
+    return Opened::NotRegular;
+  }
+  if (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (IsNameSurrogate(info.ReparseTag)) {
+      ::CloseHandle(h);
+      return Opened::NotRegular;
+    }
+    // The file's data lies behind its reparse point: opened again the
+    // ordinary way, and it must still be the same file.
+    HANDLE data = ::CreateFileW(name.c_str(), access, kShareAll, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool same = data != INVALID_HANDLE_VALUE && SameFile(h, data);
+    ::CloseHandle(h);
+    if (!same) {
+      if (data != INVALID_HANDLE_VALUE) ::CloseHandle(data);
+      return Opened::NotRegular;
+    }
+    h = data;
+  }
+  out = h;
+  return Opened::File;
+}
+
+// Closing the handle ends the lock, whatever way the process goes.
+class HandleLock final : public FileLock {
+ public:
+  explicit HandleLock(HANDLE h) : h_(h) {}
+  ~HandleLock() override { ::CloseHandle(h_); }
+  HandleLock(const HandleLock&) = delete;
+  HandleLock& operator=(const HandleLock&) = delete;
+
+ private:
+  HANDLE h_;
+};
+
+// Writes all of `bytes` and puts them on the disk; false with the last
+// error set.
+bool WriteAll(HANDLE h, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(
+        std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    DWORD wrote = 0;
+    if (!::WriteFile(h, bytes.data() + done, want, &wrote, nullptr)) {
+      return false;
+    }
+    if (wrote == 0) {
+      ::SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    done += wrote;
+  }
+  // On the disk before it takes the old file's place, or a power cut could
+  // leave an empty file where the old one was.
+  return ::FlushFileBuffers(h);
+}
+
+// A fresh name beside `path` for every file, made exclusively and never
+// through a link: nothing planted beside the file can be written through,
+// and two instances never share one. The same names as on POSIX.
+HANDLE CreateTemporary(const std::string& path, std::wstring& temp) {
+  static std::random_device entropy;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%08x",
+                  static_cast<unsigned long>(::GetCurrentProcessId()),
+                  static_cast<unsigned>(entropy()));
+    if (!WideName(path + suffix, temp)) {
+      ::SetLastError(ERROR_INVALID_NAME);
+      return INVALID_HANDLE_VALUE;
+    }
+    const HANDLE h = ::CreateFileW(
+        temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool IsBusyError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+// What the name leads to once links are followed.
+bool FollowedAttributes(const std::wstring& name, DWORD& attributes) {
+  const Look look = LookAt(name);
+  if (!look.found) return false;
+  attributes = look.attributes;
+  if (!(look.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  const HANDLE h =
+      ::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(h, &info);
+  if (ok) attributes = info.dwFileAttributes;
+  ::CloseHandle(h);
+  return ok;
+}
+
+// Where the folders of `path` begin: after "C:/", "//server/share/" or the
+// long-path prefix.
+std::size_t RootLength(const std::string& path) {
+  auto slash = [&](std::size_t i) {
+    return i < path.size() && (path[i] == '/' || path[i] == '\\');
+  };
+  std::size_t at = 0;
+  if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("//?/", 0) == 0) {
+    at = 4;
+    if (path.compare(at, 4, "UNC\\") == 0 || path.compare(at, 4, "UNC/") == 0) {
+      at += 4;
+      for (int parts = 0; parts < 2 && at < path.size(); ++parts) {
+        while (at < path.size() && !slash(at)) ++at;
+        if (slash(at)) ++at;
+      }
+      return at;
+    }
+  } else if (slash(0) && slash(1)) {
+    at = 2;
+    for (int parts = 0; parts < 2 && at < path.size(); ++parts) {
+      while (at < path.size() && !slash(at)) ++at;
+      if (slash(at)) ++at;
+    }
+    return at;
+  }
+  if (path.size() >= at + 2 && path[at + 1] == ':') at += 2;
+  if (slash(at)) ++at;
+  return at;
+}
+
+}  // namespace
+
+void PrepareProcess() {
+  // A drive without its disk must fail the way a missing file does, not
+  // stop the game with a dialog asking for the disk.
+  ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS |
+                 SEM_NOOPENFILEERRORBOX);
+}
+
+ReadResult ReadFile(const std::string& path, std::size_t limit,
+                    std::vector<std::uint8_t>& out) {
+  out.clear();
+  std::wstring name;
+  if (!WideName(path, name)) return ReadResult::Missing;
+  // Look before opening: a folder, a link or a device is never opened.
+  const Look look = LookAt(name);
+  if (!look.found) {
+    return IsMissingError(look.error) ? ReadResult::Missing
+                                      : ReadResult::Unreadable;
+  }
+  if (look.IsFolder() || look.IsLink()) return ReadResult::NotRegular;
+  HANDLE h;
+  switch (OpenNoLink(name, GENERIC_READ, OPEN_EXISTING, h)) {
+    case Opened::File:
+      break;
+    case Opened::Missing:
+      return ReadResult::Missing;
+    case Opened::NotRegular:
+      return ReadResult::NotRegular;
+    case Opened::Failed:
+      return ReadResult::Unreadable;
+  }
+  ReadResult result = ReadResult::Read;
+  std::uint8_t chunk[1 << 16];
+  while (out.size() < limit) {
+    const DWORD want =
+        static_cast<DWORD>(std::min(sizeof chunk, limit - out.size()));
+    DWORD got = 0;
+    if (!::ReadFile(h, chunk, want, &got, nullptr)) {
+      result = ReadResult::Unreadable;
+      break;
+    }
+    if (got == 0) break;
+    out.insert(out.end(), chunk, chunk + got);
+  }
+  ::CloseHandle(h);
+  if (result != ReadResult::Read) out.clear();
+  return result;
+}
+
+bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                 std::string& error) {
+  std::wstring name;
+  if (!WideName(path, name)) {
+    error =
+        "cannot create its temporary file: " + ErrorText(ERROR_INVALID_NAME);
+    return false;
+  }
+  std::wstring temp;
+  const HANDLE h = CreateTemporary(path, temp);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = LastError("cannot create its temporary file");
+    return false;
+  }
+  const bool written = WriteAll(h, bytes);
+  const DWORD writeError = ::GetLastError();
+  ::CloseHandle(h);
+  if (!written) {
+    ::DeleteFileW(temp.c_str());
+    error = "cannot write: " + ErrorText(writeError);
+    return false;
+  }
+  // In one step, written through to the disk before it returns. A file
+  // someone holds open for a moment is tried again for a while; a folder or
+  // a read-only file in the way is not worth waiting for.
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    if (::MoveFileExW(temp.c_str(), name.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD moveError = ::GetLastError();
+    const Look look = LookAt(name);
+    const bool stuck =
+        look.found &&
+        (look.IsFolder() || (look.attributes & FILE_ATTRIBUTE_READONLY) != 0);
+    if (!IsBusyError(moveError) || stuck ||
+        ::GetTickCount64() - start >= kBusyRetryMilliseconds) {
+      ::DeleteFileW(temp.c_str());
+      error = "cannot replace it: " + ErrorText(moveError);
+      return false;
+    }
+    ::Sleep(10);
+  }
+}
+
+std::unique_ptr<FileLock> LockFile(const std::string& path,
+                                   std::string& error) {
+  // A file of its own beside the one it guards: that one is replaced by
+  // every save, and a lock on a replaced file guards nothing.
+  const std::string lockName = path + ".lock";
+  std::wstring name;
+  if (!WideName(lockName, name)) {
+    error = "cannot open its lock file \"" + lockName +
+            "\": " + ErrorText(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  const Look look = LookAt(name);
+  HANDLE h = INVALID_HANDLE_VALUE;
+  const Opened opened = look.found && (look.IsFolder() || look.IsLink())
+                            ? Opened::NotRegular
+                            : OpenNoLink(name, GENERIC_READ, OPEN_ALWAYS, h);
+  if (opened == Opened::NotRegular) {
+    error = "its lock file \"" + lockName + "\" is not a regular file";
+    return nullptr;
+  }
+  if (opened != Opened::File) {
+    error = LastError("cannot open its lock file \"" + lockName + "\"");
+    return nullptr;
+  }
+  // Another instance holds it only for the few milliseconds of its save;
+  // one that holds it for seconds has stopped, and the game must not.
+  const ULONGLONG start = ::GetTickCount64();
+  for (;;) {
+    OVERLAPPED at{};
+    if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                     1, 0, &at)) {
+      return std::make_unique<HandleLock>(h);
+    }
+    const DWORD lockError = ::GetLastError();
+    if (lockError != ERROR_LOCK_VIOLATION && lockError != ERROR_IO_PENDING) {
+      ::CloseHandle(h);
+      error = "cannot lock \"" + lockName + "\": " + ErrorText(lockError);
+      return nullptr;
+    }
+    if (::GetTickCount64() - start >= kLockWaitMilliseconds) break;
+    ::Sleep(1);
+  }
+  ::CloseHandle(h);
+  error = "another instance has held \"" + lockName + "\" for " +
+          std::to_string(kLockWaitMilliseconds / 1000) + " seconds";
+  return nullptr;
+}
+
+bool MakeFolders(const std::string& path, std::string& error) {
+  std::size_t at = RootLength(path);
+  while (at <= path.size()) {
+    std::size_t end = path.find_first_of("/\\", at);
+    if (end == std::string::npos) end = path.size();
+    const std::string sofar = path.substr(0, end);
+    const bool empty = end == at;
+    at = end + 1;
+    if (empty) continue;
+    std::wstring name;
+    if (!WideName(sofar, name)) {
+      error = sofar + ": " + ErrorText(ERROR_INVALID_NAME);
+      return false;
+    }
+    if (!::CreateDirectoryW(name.c_str(), nullptr)) {
+      const DWORD made = ::GetLastError();
+      if (made != ERROR_ALREADY_EXISTS && !IsFolder(sofar)) {
+        error = sofar + ": " + ErrorText(made);
+        return false;
+      }
+    }
+  }
+  if (!IsFolder(path)) {
+    error = path + ": not a folder";
+    return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& path) {
+  std::wstring name;
+  return WideName(path, name) &&
+         ::GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsRegularFile(const std::string& path) {
+  std::wstring name;
+  DWORD attributes = 0;
+  return WideName(path, name) && FollowedAttributes(name, attributes) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDeviceName(name);
+}
+
+bool IsFolder(const std::string& path) {
+  std::wstring name;
+  DWORD attributes = 0;
+  return WideName(path, name) && FollowedAttributes(name, attributes) &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace os
