@@ -12,9 +12,11 @@
 #include <SDL.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
-// (After windows.h, which it needs.)
+
+// clang-format off
+#include "platform/os/windows/system.h"
 #include <shellapi.h>
+// clang-format on
 
 #include <cstdio>
 #include <string>

@@ -1,6 +1,6 @@
 #include "platform/os/clock.h"
 
-#include <windows.h>
+#include "platform/os/windows/system.h"
 
 #include <algorithm>
 #include <chrono>

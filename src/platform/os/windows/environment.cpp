@@ -3,7 +3,7 @@
 #include "platform/os/environment.h"
 
 // clang-format off
-#include <windows.h>
+#include "platform/os/windows/system.h"
 #include <knownfolders.h>
 #include <shlobj.h>
 // clang-format on

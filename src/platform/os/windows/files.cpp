@@ -1,21 +1,16 @@
 // The Windows file layer: the same promises as the POSIX one, kept with
 // Windows' own means. Paths arrive as UTF-8 with '/' or '\' between their
-// parts and are handed to the wide (UTF-16) functions.
-//
-// What POSIX calls a link, Windows calls a name-surrogate reparse point (a
-// symbolic link, a junction, a mount point): refused wherever the POSIX
-// layer refuses links. Other reparse points (a file kept in the cloud,
-// compressed or deduplicated) hold a file's own data and count as files.
+// parts and are handed to the wide (UTF-16) functions. What counts as a link
+// and what as a file: reparse.h.
 #include "platform/os/files.h"
 
-#include <windows.h>
-// A macro for ReplaceFileA or ReplaceFileW; here it is the game's own.
-#undef ReplaceFile
+#include "platform/os/windows/system.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
 
+#include "platform/os/windows/reparse.h"
 #include "platform/os/windows/wide.h"
 
 namespace os {
@@ -34,7 +29,7 @@ constexpr ULONGLONG kBusyRetryMilliseconds = 1000;
 constexpr DWORD kShareAll =
     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool IsNameSurrogate(DWORD tag) { return (tag & 0x20000000u) != 0; }
+using windows::Entry;
 
 bool IsMissingError(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
@@ -89,10 +84,7 @@ struct Look {
   DWORD error = 0;  // when not found
   DWORD attributes = 0;
   DWORD tag = 0;  // the reparse tag, when it is a reparse point
-  bool IsLink() const {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsNameSurrogate(tag);
-  }
-  bool IsFolder() const { return attributes & FILE_ATTRIBUTE_DIRECTORY; }
+  Entry What() const { return windows::Classify(attributes, tag); }
 };
 
 Look LookAt(const std::wstring& name) {
@@ -110,7 +102,7 @@ Look LookAt(const std::wstring& name) {
       look.tag = data.dwReserved0;
       ::FindClose(find);
     } else {
-      look.tag = 0xFFFFFFFFu;  // unknown: taken for a link
+      look.tag = windows::kUnknownTag;
     }
   }
   return look;
@@ -143,9 +135,7 @@ Opened OpenNoLink(const std::wstring& name, DWORD access, DWORD disposition,
     if (IsMissingError(error)) return Opened::Missing;
     // A folder cannot be opened this way at all.
     const Look look = LookAt(name);
-    if (look.found && (look.IsFolder() || look.IsLink())) {
-      return Opened::NotRegular;
-    }
+    if (look.found && look.What() != Entry::File) return Opened::NotRegular;
     ::SetLastError(error);
     return Opened::Failed;
   }
@@ -153,15 +143,11 @@ Opened OpenNoLink(const std::wstring& name, DWORD access, DWORD disposition,
   if (::GetFileType(h) != FILE_TYPE_DISK ||
       !::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info,
                                       sizeof info) ||
-      (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      windows::Classify(info.FileAttributes, info.ReparseTag) != Entry::File) {
     ::CloseHandle(h);
     return Opened::NotRegular;
   }
   if (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    if (IsNameSurrogate(info.ReparseTag)) {
-      ::CloseHandle(h);
-      return Opened::NotRegular;
-    }
     // The file's data lies behind its reparse point: opened again the
     // ordinary way, and it must still be the same file.
     HANDLE data = ::CreateFileW(name.c_str(), access, kShareAll, nullptr,
@@ -241,19 +227,24 @@ bool IsBusyError(DWORD error) {
          error == ERROR_ACCESS_DENIED;
 }
 
-// What the name leads to once links are followed.
-bool FollowedAttributes(const std::wstring& name, DWORD& attributes) {
+// What the name leads to once links are followed; false when nothing.
+bool Followed(const std::wstring& name, Entry& entry) {
+  if (IsDeviceName(name)) {
+    entry = Entry::Special;
+    return true;
+  }
   const Look look = LookAt(name);
   if (!look.found) return false;
-  attributes = look.attributes;
-  if (!(look.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  entry = look.What();
+  if (entry != Entry::Link) return true;
   const HANDLE h =
       ::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(h, &info);
-  if (ok) attributes = info.dwFileAttributes;
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  const bool ok = ::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info,
+                                                 sizeof info);
+  if (ok) entry = windows::Classify(info.FileAttributes, info.ReparseTag);
   ::CloseHandle(h);
   return ok;
 }
@@ -303,12 +294,13 @@ ReadResult ReadFile(const std::string& path, std::size_t limit,
   std::wstring name;
   if (!WideName(path, name)) return ReadResult::Missing;
   // Look before opening: a folder, a link or a device is never opened.
+  if (IsDeviceName(name)) return ReadResult::NotRegular;
   const Look look = LookAt(name);
   if (!look.found) {
     return IsMissingError(look.error) ? ReadResult::Missing
                                       : ReadResult::Unreadable;
   }
-  if (look.IsFolder() || look.IsLink()) return ReadResult::NotRegular;
+  if (look.What() != Entry::File) return ReadResult::NotRegular;
   HANDLE h;
   switch (OpenNoLink(name, GENERIC_READ, OPEN_EXISTING, h)) {
     case Opened::File:
@@ -372,8 +364,8 @@ bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
     const DWORD moveError = ::GetLastError();
     const Look look = LookAt(name);
     const bool stuck =
-        look.found &&
-        (look.IsFolder() || (look.attributes & FILE_ATTRIBUTE_READONLY) != 0);
+        look.found && (look.What() == Entry::Folder ||
+                       (look.attributes & FILE_ATTRIBUTE_READONLY) != 0);
     if (!IsBusyError(moveError) || stuck ||
         ::GetTickCount64() - start >= kBusyRetryMilliseconds) {
       ::DeleteFileW(temp.c_str());
@@ -397,7 +389,7 @@ std::unique_ptr<FileLock> LockFile(const std::string& path,
   }
   const Look look = LookAt(name);
   HANDLE h = INVALID_HANDLE_VALUE;
-  const Opened opened = look.found && (look.IsFolder() || look.IsLink())
+  const Opened opened = look.found && look.What() != Entry::File
                             ? Opened::NotRegular
                             : OpenNoLink(name, GENERIC_READ, OPEN_ALWAYS, h);
   if (opened == Opened::NotRegular) {
@@ -469,16 +461,38 @@ bool Exists(const std::string& path) {
 
 bool IsRegularFile(const std::string& path) {
   std::wstring name;
-  DWORD attributes = 0;
-  return WideName(path, name) && FollowedAttributes(name, attributes) &&
-         !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDeviceName(name);
+  Entry entry;
+  return WideName(path, name) && Followed(name, entry) && entry == Entry::File;
 }
 
 bool IsFolder(const std::string& path) {
   std::wstring name;
-  DWORD attributes = 0;
-  return WideName(path, name) && FollowedAttributes(name, attributes) &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  Entry entry;
+  return WideName(path, name) && Followed(name, entry) &&
+         entry == Entry::Folder;
 }
 
 }  // namespace os
+
+namespace os::windows {
+
+Entry Classify(std::uint32_t attributes, std::uint32_t tag) {
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // Bit 29 of a tag marks a name surrogate: the entry stands for another.
+    if (tag == kUnknownTag || (tag & 0x20000000u)) return Entry::Link;
+    switch (tag) {
+      case 0x80000023u:  // IO_REPARSE_TAG_AF_UNIX, a socket
+      case 0x80000024u:  // IO_REPARSE_TAG_LX_FIFO
+      case 0x80000025u:  // IO_REPARSE_TAG_LX_CHR, a character device
+      case 0x80000026u:  // IO_REPARSE_TAG_LX_BLK, a block device
+        return Entry::Special;
+      default:
+        break;
+    }
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Entry::Folder;
+  if (attributes & FILE_ATTRIBUTE_DEVICE) return Entry::Special;
+  return Entry::File;
+}
+
+}  // namespace os::windows

@@ -1,6 +1,6 @@
 #include "platform/os/windows/wide.h"
 
-#include <windows.h>
+#include "platform/os/windows/system.h"
 
 namespace os::windows {
 
