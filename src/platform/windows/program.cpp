@@ -47,14 +47,17 @@ class ProgramOutput {
     // Output sent to a file or a pipe stays there; only what leads nowhere
     // goes to the console of the program that started this one.
     if ((!out || !err) && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
-      if (!out) Reopen(stdout, STD_OUTPUT_HANDLE);
-      if (!err) Reopen(stderr, STD_ERROR_HANDLE);
+      if (!out) ToConsole(stdout, 1, STD_OUTPUT_HANDLE);
+      if (!err) ToConsole(stderr, 2, STD_ERROR_HANDLE);
       // Paths and names may be anything: the console shows UTF-8 (its
       // code page is given back at the end).
       oldCodePage_ = ::GetConsoleOutputCP();
       ::SetConsoleOutputCP(CP_UTF8);
     }
     if (!Leads(STD_ERROR_HANDLE)) Collect();
+    // Each message as it is said, as the C standard means standard error
+    // to be (Microsoft's library buffers it when it goes to a file or pipe).
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
   }
 
   ProgramOutput(const ProgramOutput&) = delete;
@@ -66,7 +69,7 @@ class ProgramOutput {
     std::fflush(stderr);
     if (reader_.joinable()) {
       // The last handle of the pipe's writing end: the reader sees its end.
-      _close(2);
+      _close(_fileno(stderr));
       reader_.join();
       if (code != 0 && !said_.empty()) Show(said_);
     }
@@ -75,10 +78,35 @@ class ProgramOutput {
   }
 
  private:
-  static void Reopen(FILE* stream, DWORD which) {
-    if (std::freopen("CONOUT$", "w", stream)) {
-      ::SetStdHandle(which,
-                     reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
+  // Points the C library's stream at `h` (which it then owns) as
+  // descriptor `fd`.
+  static bool Rebind(FILE* stream, int fd, HANDLE h, int mode) {
+    const int opened = _open_osfhandle(reinterpret_cast<intptr_t>(h), mode);
+    if (opened < 0) {
+      ::CloseHandle(h);
+      return false;
+    }
+    const bool moved = opened == fd || _dup2(opened, fd) == 0;
+    if (opened != fd) _close(opened);
+    if (!moved) return false;
+#ifndef _UCRT
+    // Microsoft's old C library leaves a stream that had no handle at the
+    // start without a descriptor (-2) and will not reopen it: given here.
+    if (_fileno(stream) < 0) {
+      stream->_file = fd;
+      stream->_flag = _IOWRT;
+    }
+#endif
+    return _fileno(stream) == fd;
+  }
+
+  static void ToConsole(FILE* stream, int fd, DWORD which) {
+    const HANDLE console =
+        ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return;
+    if (Rebind(stream, fd, console, _O_WRONLY | _O_TEXT)) {
+      ::SetStdHandle(which, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
     }
   }
 
@@ -87,20 +115,10 @@ class ProgramOutput {
   void Collect() {
     HANDLE readEnd, writeEnd;
     if (!::CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(writeEnd),
-                                   _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-      ::CloseHandle(readEnd);
-      ::CloseHandle(writeEnd);
-      return;
-    }
-    if (_dup2(fd, 2) != 0) {
-      _close(fd);
+    if (!Rebind(stderr, 2, writeEnd, _O_WRONLY | _O_BINARY)) {
       ::CloseHandle(readEnd);
       return;
     }
-    _close(fd);
-    std::setvbuf(stderr, nullptr, _IONBF, 0);
     reader_ = std::thread([this, readEnd] {
       char chunk[4096];
       DWORD got = 0;
