@@ -47,11 +47,12 @@ def ok(step):
     print("ok: " + step, flush=True)
 
 
-def wait_for(what, condition, limit=LIMIT):
+def wait_for(what, condition, limit=LIMIT, seen=None):
     end = time.monotonic() + limit
     while not (value := condition()):
         if time.monotonic() > end:
-            fail("timed out waiting for " + what)
+            fail("timed out waiting for " + what +
+                 (" (%s)" % seen() if seen else ""))
         time.sleep(0.05)
     return value
 
@@ -211,8 +212,11 @@ def main():
         "click", "1")
     wait_for("the first frame", lambda: frames())
     wanted = (640 * args.scale, 480 * args.scale)
-    main_window = wait_for("the game's window", lambda: next(
-        (w for w in windows(env) if size(env, w) == wanted), None))
+    main_window = wait_for(
+        "the game's window", lambda: next(
+            (w for w in windows(env) if size(env, w) == wanted), None),
+        seen=lambda: "windows %s; the game said: %s" % (
+            [size(env, w) for w in windows(env)], read(err.name).decode()))
     ok("a click opens the game's window at %d x %d" % wanted)
 
     # The title, on screen and not black, once it has zoomed in.
