@@ -121,14 +121,26 @@ export const targetsOf = (d) => (d.game.actors || [])
     .map((a) => [Math.trunc(a[2]), Math.trunc(a[3]) - a[4]])
     .filter(([x, y]) => x >= 0 && x < 640 && y >= 0 && y < 480);
 
-// The loudest sample the mixer makes from now on (read it a little later:
-// the worklet reports every tenth of a second).
+// The loudest sample the mixer makes from now on, and what it was. The
+// worklet reports twice a second: a report that may hold samples from before
+// the reset is let go by, and the reading waits for one made after.
+const nextReport = () => new Promise((done) => {
+  const a = TSPage.audio, was = a.frames;
+  const wait = setInterval(() => {
+    if (a.frames === was) return;
+    clearInterval(wait);
+    done();
+  }, 20);
+  setTimeout(() => { clearInterval(wait); done(); }, 2000);
+});
 export async function resetLoudness(page) {
-  await page.evaluate(() => { TSPage.audio.loudest = 0; });
+  await page.evaluate(`(${nextReport})().then(() => { TSPage.audio.loudest = 0; })`);
 }
-export const loudness = (page) => page.evaluate(() => TSPage.audio.loudest);
+export async function loudness(page) {
+  return page.evaluate(`(${nextReport})().then(() => TSPage.audio.loudest)`);
+}
 
-// The link the issue names: 1.6 Mbit/s each way, 150 ms round trips; with
+// A slow link: 1.6 Mbit/s each way, 150 ms round trips; with
 // `cold` the browser's cache is not used.
 export async function slowLink(cdp, on, cold = false) {
   await cdp.send('Network.enable');
@@ -153,15 +165,13 @@ export async function pressToSound(page, x, y) {
       let clickAt = -1;
       document.addEventListener('mousedown', () => { clickAt = performance.now(); },
                                 { capture: true, once: true });
-      const heard = a.heard;
-      const stop = setTimeout(() => { a.heard = heard; done(null); }, 2000);
-      a.heard = (m) => {
-        heard(m);
-        if (m.kind !== 'started' || clickAt < 0) return;
-        const ms = a.lastSoundAt - a.context.outputLatency * 1000 - clickAt;
+      const stop = setTimeout(() => { a.onStart = null; done(null); }, 3000);
+      a.onStart = (at) => {
+        if (clickAt < 0) return;
+        const ms = at - a.context.outputLatency * 1000 - clickAt;
         if (ms < 0) return;  // started before the press (an enemy's)
         clearTimeout(stop);
-        a.heard = heard;
+        a.onStart = null;
         done(ms);
       };
     });

@@ -14,7 +14,9 @@ function TSMixerCore() {
     this.queue = [];
     this.frames = 0;
     this.reportedAt = 0;
+    this.reportEvery = 22050;
     this.startDue = false;
+    this.starts = [];
     this.scratch = 0;
     this.scratchSize = 0;
     var stub = function () { return 0; };
@@ -51,6 +53,7 @@ function TSMixerCore() {
     var x = this.x;
     if (m.kind === 'open') {
       x.ts_mixer_open(m.rate, m.count);
+      this.reportEvery = m.rate >> 1;
     } else if (m.kind === 'recording') {
       // Kept for good: the mixer's recording points into them.
       var wave = this.copyIn(new Uint8Array(m.bytes));
@@ -89,11 +92,15 @@ function TSMixerCore() {
     this.frames += n;
     if (this.startDue) {
       this.startDue = false;
-      this.report({ kind: 'started', frame: now, delay: this.x.ts_mixer_delay() });
+      if (this.starts.length < 64) this.starts.push(now);
     }
-    if (this.frames - this.reportedAt >= 4096) {
+    // Twice a second, what the page shows and measures (seldom: a message
+    // between threads is the one thing here that can wait on the page).
+    if (this.frames - this.reportedAt >= this.reportEvery) {
       this.reportedAt = this.frames;
-      this.report({ kind: 'stats', frames: this.frames, peak: this.x.ts_mixer_peak() });
+      this.report({ kind: 'stats', frames: this.frames, peak: this.x.ts_mixer_peak(),
+                    starts: this.starts, delay: this.x.ts_mixer_delay() });
+      this.starts = [];
     }
   };
   return Mixer;
@@ -455,18 +462,26 @@ TSPage.audio = {
     if (m.kind === 'stats') {
       a.frames = m.frames;
       a.loudest = Math.max(a.loudest, m.peak);
-    } else if (m.kind === 'started') {
-      // When the voice's first frame leaves the speaker, on the page's clock.
-      var ctx = a.context, t = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
-      var at = (m.frame + m.delay) / ctx.sampleRate;
-      a.lastSoundAt = t && t.performanceTime
-          ? t.performanceTime + (at - t.contextTime) * 1000
-          : performance.now() + (at - ctx.currentTime + (ctx.outputLatency || 0)) * 1000;
-      a.starts++;
+      m.starts.forEach(function (frame) { a.started(frame, m.delay); });
     } else if (m.kind === 'failed') {
       TSBoot.say('audio', 'TumbleSquash plays without some sounds (' + m.why + ').');
     }
   },
+
+  // A voice began at the context's frame `frame`: when it leaves the
+  // speaker, on the page's clock (the mixer's look-ahead `delay` frames
+  // later). `onStart`, when set, hears of it.
+  started: function (frame, delay) {
+    var a = TSPage.audio, ctx = a.context;
+    var t = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
+    var at = (frame + delay) / ctx.sampleRate;
+    a.lastSoundAt = t && t.performanceTime
+        ? t.performanceTime + (at - t.contextTime) * 1000
+        : performance.now() + (at - ctx.currentTime + (ctx.outputLatency || 0)) * 1000;
+    a.starts++;
+    if (a.onStart) a.onStart(a.lastSoundAt);
+  },
+  onStart: null,
 
   post: function (words) {
     TSPage.audio.send({ kind: 'apply', words: words }, [words.buffer]);
@@ -554,9 +569,17 @@ TSPage.scores = {
       };
       request.onsuccess = function () {
         s.use(request.result);
+        if (s.state === 'memory') {
+          // Late, but there: the saves go to it from now on.
+          s.state = 'kept';
+          TSBoot.say('storage', '');
+          s.flush();
+          return;
+        }
         s.read(function (kind, bytes) {
           s.kind = kind;
           s.bytes = bytes;
+          if (kind === 2) s.unreadable();
           settle('kept');
         }, function () { settle('kept'); });
       };
@@ -684,9 +707,7 @@ TSPage.scores = {
     locked.then(function (result) {
       s.busy = false;
       if (result && result.refused) {
-        s.error = 'unreadable';
-        TSBoot.say('scores', 'The scores this browser holds for the game cannot be read: ' +
-                   'they are left as they are, and new ones are not kept.', 'error');
+        s.unreadable();
         return;
       }
       if (result) {
@@ -716,6 +737,13 @@ TSPage.scores = {
       clearTimeout(s.retryTimer);
       s.retryTimer = setTimeout(s.flush, s.retryDelay);
     });
+  },
+
+  // As on the desktop, a record that is not the file's bytes is left alone.
+  unreadable: function () {
+    TSPage.scores.error = 'unreadable';
+    TSBoot.say('scores', 'The scores this browser holds for the game cannot be read: ' +
+               'they are left as they are, and new ones are not kept.', 'error');
   },
 
   // Storage the browser may clear is said once, ever (noted in the store).

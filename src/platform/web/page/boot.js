@@ -196,15 +196,11 @@
   picture.then(function () {
     if (!TSBoot.started) bar.style.display = 'block';
   });
+  // (Small enough to compile once it is here: any server's content type
+  // will do, and a broken file is said as such.)
   TSBoot.code = picture.then(function () {
-    return fetchFile(files.wasm, 'wasm');
-  }).then(function (r) {
-    var type = r.headers.get('Content-Type') || '';
-    if (WebAssembly.compileStreaming && type.indexOf('application/wasm') === 0) {
-      return WebAssembly.compileStreaming(r);
-    }
-    return r.arrayBuffer().then(function (b) { return WebAssembly.compile(b); });
-  });
+    return bytesOf(files.wasm, 'wasm');
+  }).then(function (bytes) { return WebAssembly.compile(bytes); });
   TSBoot.code.catch(function (e) { failed('its code', files.wasm.url, e); });
   // (A failure is said once, by the first to meet it; the others only wait.)
   TSBoot.data = picture.then(function () { return bytesOf(files.data, 'data'); });

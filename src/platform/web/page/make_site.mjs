@@ -212,10 +212,10 @@ const pictures = bundle(args.pictures, (f) => basename(f));
 const sounds = bundle([...args.waves].sort(), (f) => basename(f, extname(f)));
 
 const icons = args.icons.map((file) => {
-  const size = Number((/-(\d+)\.png$/.exec(file) || [])[1]);
-  if (!size) fail(`"${file}": the icon's size is not in its name`);
-  return { size, ...putVersioned(`icon-${size}.png`, read(file)) };
-}).sort((a, b) => a.size - b.size);
+  const px = Number((/-(\d+)\.png$/.exec(file) || [])[1]);
+  if (!px) fail(`"${file}": the icon's size is not in its name`);
+  return { px, ...putVersioned(`icon-${px}.png`, read(file)) };
+}).sort((a, b) => a.px - b.px);
 
 const files = {
   version: '',
@@ -241,7 +241,7 @@ const fill = (text, values) => text.replace(/@([A-Z_]+)@/g, (whole, key) => {
   if (!(key in values)) fail(`no value for ${whole}`);
   return values[key];
 });
-const iconFor = (want) => icons.reduce((a, b) => (Math.abs(b.size - want) < Math.abs(a.size - want) ? b : a));
+const iconFor = (want) => icons.reduce((a, b) => (Math.abs(b.px - want) < Math.abs(a.px - want) ? b : a));
 
 put('index.html', fill(template('index.html'), {
   SPLASH: splash.url,
@@ -266,8 +266,8 @@ put('manifest.webmanifest', JSON.stringify({
   theme_color: '#000000',
   // The small ones are for tabs (the page links one); installing wants
   // large ones.
-  icons: icons.filter((i) => i.size >= 48)
-      .map((i) => ({ src: i.url, sizes: `${i.size}x${i.size}`, type: 'image/png' })),
+  icons: icons.filter((i) => i.px >= 48)
+      .map((i) => ({ src: i.url, sizes: `${i.px}x${i.px}`, type: 'image/png' })),
 }, null, 1));
 
 // Compressed copies where they save something worth a request's header.
