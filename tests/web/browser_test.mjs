@@ -519,6 +519,17 @@ try {
   check(/could not load its code/.test(text), `a broken wasm: "${text}"`);
   text = await said(url, () => { delete window.WebAssembly; });
   check(/no WebAssembly/.test(text), `a browser without WebAssembly: "${text}"`);
+
+  // A browser without audio worklets has the same mixer on the page.
+  const old = watchPage(await context.newPage());
+  await old.addInitScript(() => { delete window.AudioWorkletNode; });
+  await openPage(old, url);
+  await old.mouse.click(700, 500);
+  d = await waitFor(old, 'the sound on the page', (d) => d.web.audioFrames > 0, 10000)
+      .catch(() => debug(old));
+  check(d.web.audioPath === 'script' && d.web.audioFrames > 0,
+      `without audio worklets the mixer runs on the page (${d.web.audioPath}, ${d.web.audioFrames} frames)`);
+  await old.close();
 } catch (e) {
   check(false, `the run went through (${e.message})`);
 } finally {

@@ -500,11 +500,10 @@ TSPage.audio = {
     g.cancelScheduledValues(now);
     g.setValueAtTime(g.value, now);
     if (paused || !a.open) {
+      // (Closed, it sleeps too: nothing sounds until the next game.)
       g.linearRampToValueAtTime(0, now + a.fadeSeconds);
-      if (paused) {
-        a.suspendTimer = setTimeout(function () { ctx.suspend(); },
-                                    a.fadeSeconds * 1000 + 30);
-      }
+      a.suspendTimer = setTimeout(function () { ctx.suspend(); },
+                                  a.fadeSeconds * 1000 + 60);
     } else {
       if (ctx.state === 'suspended') ctx.resume();
       g.linearRampToValueAtTime(1, now + a.fadeSeconds);
