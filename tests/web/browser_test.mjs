@@ -173,10 +173,11 @@ try {
   const other = watchPage(await context.newPage());
   await openPage(other, url);
   await other.mouse.click(700, 500);
+  await page.bringToFront();
   await page.mouse.click(700, 500);
   await waitFor(page, 'the game starts after the splash click',
       (d) => !d.web.pregame && d.web.presents > 0);
-  await waitFor(page, 'the title follows the opening', (d) => scene(d) === 'TitleScene', 20000);
+  await waitFor(page, 'the title follows the opening', (d) => scene(d) === 'TitleScene', 40000);
   // It fades in from black: look until it is there.
   let lit = 0;
   for (let i = 0; i < 100 && lit <= 0.05; ++i) {
@@ -211,7 +212,8 @@ try {
       `positions outside the screen clamp: ${JSON.stringify([low, high])}`);
 
   // The second tab goes to its settings page and stays there.
-  await waitFor(other, 'the title in the second tab', (d) => scene(d) === 'TitleScene', 20000);
+  await other.bringToFront();
+  await waitFor(other, 'the title in the second tab', (d) => scene(d) === 'TitleScene', 40000);
   await clickUntil(other, 320, 240, 'MenuScene', 10, 400);
   await clickAt(other, 330, 300);
   d = await waitFor(other, 'the settings page', (d) => d.game.g.MenuPhase === 2, 5000);

@@ -205,12 +205,11 @@ var TSPage = {
     d.web.recordingsSent = a.recordingsSent;
     d.web.savesSynced = s.synced;
     d.web.saveError = s.error;
-    d.web.syncing = s.busy || !!_ts_web_scores_pending();
+    d.web.syncing = s.busy || (s.state === 'kept' && !!_ts_web_scores_pending());
     d.web.storage = s.state;
     d.web.status = TSPage.element('status').textContent;
     d.web.title = document.title;
     d.web.fullscreen = !!(document.fullscreenElement || document.webkitFullscreenElement);
-    d.web.frameCopies = 0;
     d.web.imagesMade = TSPage.imagesMade;
     d.web.version = TSBoot.files.version;
     d.web.loadedAtMs = TSBoot.loadedAtMs;
@@ -266,7 +265,10 @@ TSPage.input = {
         e.preventDefault();
         return;
       }
-      if (TSPage.key(e.key, e.repeat)) e.preventDefault();
+      if (TSPage.key(e.key, e.repeat)) {
+        e.preventDefault();
+        if (TSPage.input.touchSeen) TSPage.input.showMute();
+      }
     });
     document.addEventListener('visibilitychange', function () {
       _ts_web_hidden(document.hidden ? 1 : 0);
@@ -306,7 +308,7 @@ TSPage.input = {
     var b = TSPage.element('mute');
     b.setAttribute('aria-pressed', muted ? 'true' : 'false');
     b.querySelector('.on').style.display = muted ? 'none' : '';
-    b.querySelector('.off').style.display = muted ? '' : 'none';
+    b.querySelector('.off').style.display = muted ? 'inline' : 'none';
   },
 
   toggleFullscreen: function () {
@@ -728,6 +730,7 @@ TSPage.scores = {
       if (s.again || _ts_web_scores_pending()) s.flush();
     }, function (e) {
       s.busy = false;
+      if (s.db) s.db.close();
       s.db = null;  // opened afresh next time
       s.error = (e && e.name ? e.name + ': ' : '') + (e && e.message ? e.message : e);
       TSBoot.say('scores', 'TumbleSquash could not keep the scores in this browser (' +
