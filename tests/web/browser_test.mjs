@@ -522,6 +522,33 @@ try {
   text = await said(url, () => { delete window.WebAssembly; });
   check(/no WebAssembly/.test(text), `a browser without WebAssembly: "${text}"`);
 
+  // Scores an earlier build of the page kept (in emscripten's file system
+  // database) are the ones the page starts with.
+  const earlier = watchPage(await context.newPage());
+  const earlierSite = await variant('earlier', () => {});
+  await openPage(earlier, earlierSite);
+  await earlier.evaluate(() => new Promise((done) => {
+    TSPage.scores.db.close();
+    const gone = indexedDB.deleteDatabase('tumblesquash');
+    gone.onsuccess = gone.onerror = () => {
+      const old = indexedDB.open('/save', 21);
+      old.onupgradeneeded = () => old.result.createObjectStore('FILE_DATA');
+      old.onsuccess = () => {
+        const bytes = new Uint8Array(46);
+        bytes.set([0x39, 0x30], 0);  // 12345
+        bytes[40] = 2;
+        bytes[41] = 1;
+        const tx = old.result.transaction('FILE_DATA', 'readwrite');
+        tx.objectStore('FILE_DATA').put(
+            { timestamp: new Date(), mode: 33206, contents: bytes }, '/save/Score.dat');
+        tx.oncomplete = () => { old.result.close(); done(); };
+      };
+    };
+  }));
+  d = await openPage(earlier, earlierSite, true);
+  check(d.game.scores[0] === 12345, `an earlier build's scores are kept (${d.game.scores[0]})`);
+  await earlier.close();
+
   // A browser without audio worklets has the same mixer on the page.
   const old = watchPage(await context.newPage());
   await old.addInitScript(() => { delete window.AudioWorkletNode; });

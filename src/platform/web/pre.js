@@ -581,8 +581,57 @@ TSPage.scores = {
           s.kind = kind;
           s.bytes = bytes;
           if (kind === 2) s.unreadable();
-          settle('kept');
+          if (kind !== 1) return settle('kept');
+          s.fromEarlierPage(function (earlier) {
+            if (earlier) {
+              s.kind = 0;
+              s.bytes = earlier;
+            }
+            settle('kept');
+          });
         }, function () { settle('kept'); });
+      };
+    });
+  },
+
+  // Earlier builds of the page kept Score.dat in emscripten's IDBFS (a
+  // database named after its folder): with nothing of ours stored, that
+  // file is where the player's scores are. It is read, never changed; the
+  // next save puts them in our record.
+  fromEarlierPage: function (done) {
+    var finished = false;
+    var finish = function (bytes) {
+      if (finished) return;
+      finished = true;
+      done(bytes);
+    };
+    setTimeout(function () { finish(null); }, 2000);
+    var there = indexedDB.databases
+        ? indexedDB.databases().then(function (list) {
+          return list.some(function (d) { return d.name === '/save'; });
+        }, function () { return true; })
+        : Promise.resolve(true);
+    there.then(function (exists) {
+      if (!exists) return finish(null);
+      var request = indexedDB.open('/save');
+      request.onupgradeneeded = function () { request.transaction.abort(); };
+      request.onerror = function () { finish(null); };
+      request.onsuccess = function () {
+        var db = request.result;
+        try {
+          var get = db.transaction('FILE_DATA', 'readonly').objectStore('FILE_DATA')
+              .get('/save/Score.dat');
+          get.onsuccess = function () {
+            var entry = get.result;
+            db.close();
+            var contents = entry && entry.contents;
+            finish(contents && contents.length !== undefined ? Uint8Array.from(contents) : null);
+          };
+          get.onerror = function () { db.close(); finish(null); };
+        } catch (e) {
+          db.close();
+          finish(null);
+        }
       };
     });
   },
