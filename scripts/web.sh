@@ -29,6 +29,6 @@ if ! cmake --build build --target ts_web -- -j"$(nproc)"; then
   exit 1
 fi
 site=build/web/site
-echo "The web version is in $site/ (index.html, tumblesquash.js, .wasm, .data)."
+echo "The web version is in $site/ (index.html and the files it names)."
 [[ $serve == 1 ]] || exit 0
 exec node scripts/serve_web.mjs "$site" "$port"

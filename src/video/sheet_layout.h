@@ -211,6 +211,9 @@ namespace boss {
 
 inline constexpr i32 kWidth = 640, kHeight = 512;
 inline constexpr Rect kScreen{0, 0, 640, 480};
+// The pretended document's name, in its window's title bar (and the page's
+// tab title while the picture is shown).
+inline constexpr char kCaption[] = "Budget FY26 - Q3 forecast (rev 4).xls";
 // The pointer's tip is its top-left pixel.
 inline constexpr Rect kPointer{0, 480, 16, 504};
 // The pointer is keyed on this pixel, beside it.

@@ -59,6 +59,32 @@ TEST(FrameClock, StallsAndPausesAreNotCaughtUp) {
   EXPECT_EQ(clock.Advance(40000), 0);
 }
 
+TEST(FrameClock, APressRunsANearCallAtOnceAndTheRateStays) {
+  web::FrameClock clock;
+  int calls = 0;
+  const double period = web::FrameClock::kPeriodMs;
+  calls += clock.Advance(0);
+  // Presses 10 ms into every frame: the call due 6.7 ms later runs at the
+  // press; the animation frame that follows (stamped before the press)
+  // has nothing left to run.
+  for (int i = 1; i <= 600; ++i) {
+    const int frame = clock.Advance(i * period);
+    const int press =
+        clock.Advance(i * period + 10, web::FrameClock::kPressEarlyMs);
+    if (i > 1) {
+      EXPECT_EQ(frame, 0) << i;
+      EXPECT_EQ(press, 1) << i;
+    }
+    calls += frame + press;
+  }
+  EXPECT_NEAR(calls, 601, 2);
+  // A press just after a frame's call waits for the next frame.
+  web::FrameClock other;
+  other.Advance(0);
+  EXPECT_EQ(other.Advance(period), 1);
+  EXPECT_EQ(other.Advance(period + 3, web::FrameClock::kPressEarlyMs), 0);
+}
+
 TEST(ScreenPosition, EveryPixelExactlyAndClampedOutside) {
   // The screen at scale 2, 60 CSS pixels in from the left, 20 from the top;
   // and at 1.5 CSS pixels per game pixel (scale 3 at a pixel ratio of 2).
@@ -79,17 +105,6 @@ TEST(ScreenPosition, EveryPixelExactlyAndClampedOutside) {
   }
   // A screen not laid out yet has no size: the corner, never a division by 0.
   EXPECT_EQ(web::ScreenPosition(300, 200, {0, 0, 0, 0}), 0u);
-}
-
-TEST(WholeScale, LargestWholeScaleThatFits) {
-  EXPECT_EQ(web::WholeScale(1400, 1000, 1), 2);
-  EXPECT_EQ(web::WholeScale(1280, 960, 1), 2);
-  EXPECT_EQ(web::WholeScale(1279, 960, 1), 1);
-  EXPECT_EQ(web::WholeScale(2000, 960, 1), 2);
-  EXPECT_EQ(web::WholeScale(700, 500, 2), 2);  // device pixels count
-  EXPECT_EQ(web::WholeScale(1000, 800, 1.5), 2);
-  EXPECT_EQ(web::WholeScale(300, 200, 1), 1);  // never below 1
-  EXPECT_EQ(web::WholeScale(1920, 1080, 0), 2);
 }
 
 }  // namespace

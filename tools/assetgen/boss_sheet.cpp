@@ -65,8 +65,7 @@ Sheet BuildBossSheet() {
          Mix(Rgb(16, 52, 130), Rgb(60, 110, 200), y / 22.0f));
   Rect(scr, 5, 4, 19, 18, Rgb(30, 130, 60));
   Text(scr, "X", 8, 7, Rgb(255, 255, 255), Face::kBold, 10);
-  Text(scr, "Budget FY26 - Q3 forecast (rev 4).xls", 26, 6, Rgb(255, 255, 255),
-       Face::kBold, 11);
+  Text(scr, layout::boss::kCaption, 26, 6, Rgb(255, 255, 255), Face::kBold, 11);
   for (int i = 0; i < 3; ++i) {
     int x = 582 + i * 19;
     Rect(scr, x, 4, x + 16, 18, kFace);

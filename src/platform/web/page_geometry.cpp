@@ -18,12 +18,4 @@ std::uint32_t ScreenPosition(double x, double y, const ScreenRect& screen) {
   return gy << 16 | gx;
 }
 
-int WholeScale(double viewWidth, double viewHeight, double devicePixelRatio) {
-  if (!(devicePixelRatio > 0)) devicePixelRatio = 1;
-  const double fit =
-      std::min(viewWidth * devicePixelRatio / platform::kScreenWidth,
-               viewHeight * devicePixelRatio / platform::kScreenHeight);
-  return fit >= 2 ? static_cast<int>(std::min(fit, 64.0)) : 1;
-}
-
 }  // namespace web
