@@ -9,6 +9,7 @@ TUMBLESQUASH_FPS=1, clicks the splash, then:
 - scene calls per wall second over --seconds (from the game's own count and
   clock), presents a second, the time a present takes, CPU a scene call
   (the game's process, its main thread) and the X server's CPU a scene call;
+- start-up: from the click on the splash to the first frame on screen;
 - click-to-screen latency: --clicks instant clicks (press and release sent
   together through XTest), each from the moment it is sent to the moment the
   first frame whose scene saw the press has been presented.
@@ -81,9 +82,30 @@ def main():
             return done.stdout
         splash = x("search", "--sync", "--onlyvisible", "--name",
                    "^TumbleSquash$").split()[0]
-        x("mousemove", "--window", splash, "240", "120", "click", "1")
+        x("mousemove", "--window", splash, "240", "120")
+        x11 = ctypes.CDLL("libX11.so.6")
+        xtst = ctypes.CDLL("libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        xtst.XTestFakeButtonEvent.argtypes = [
+            ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        dpy = x11.XOpenDisplay(display.encode())
+
+        def click():
+            sent = time.monotonic_ns()
+            xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
+            xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
+            x11.XFlush(dpy)
+            return sent
+
+        started = click()
         while len(stats()[0]) < 2:
+            if proc.poll() is not None:
+                sys.exit("the game ended:\n" + stats()[2])
             time.sleep(0.1)
+        first_frame = [int(l.split()[-1]) for l in stats()[2].splitlines()
+                       if "first frame shown at" in l]
 
         # Pacing: the span between two of the game's own lines.
         first = stats()[0][-1]
@@ -101,20 +123,9 @@ def main():
             return statistics.mean(float(m.group(i)) for m in span)
 
         # Latency: instant clicks straight through XTest.
-        x11 = ctypes.CDLL("libX11.so.6")
-        xtst = ctypes.CDLL("libXtst.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        xtst.XTestFakeButtonEvent.argtypes = [
-            ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        dpy = x11.XOpenDisplay(display.encode())
         latencies = []
         for _ in range(args.clicks):
-            sent = time.monotonic_ns()
-            xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
-            xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
-            x11.XFlush(dpy)
+            sent = click()
             # The first frame shown after the click was sent that saw it.
             end = time.monotonic() + 5
             later = []
@@ -128,6 +139,8 @@ def main():
         print("screen %dx%d, %s, renderer line: %s" % (
             width, height, "window" if args.window else "full screen",
             [l for l in stats()[2].splitlines() if "renderer" in l][0]))
+        print("splash click to first frame: %.1f ms" % (
+            (first_frame[0] - started) / 1e6 if first_frame else -1))
         print("scene calls per wall second over %.1f s: %.3f" %
               (wall, scenes / wall))
         print("presents a second: %.1f; present %.2f ms a frame (worst %.2f)"

@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     return headless::Main(argc - 2, argv + 2);
   }
   platform::SdlOptions options;
-  std::string dataOption, scoreOption, scaleText;
+  std::string dataOption, scoreOption, scaleText, displayText;
   // The volume options, applied over the remembered volumes further down.
   std::vector<int> volumeOptions;
   bool help = false, soundTest = false, fullScreen = false, window = false;
@@ -168,6 +168,8 @@ int main(int argc, char** argv) {
       if (!TakeValue(argc, argv, i, scoreOption)) return 2;
     } else if (arg == "--scale") {
       if (!TakeValue(argc, argv, i, scaleText)) return 2;
+    } else if (arg == "--display") {
+      if (!TakeValue(argc, argv, i, displayText)) return 2;
     } else if (arg == "--record") {
       if (!TakeValue(argc, argv, i, options.session.record)) return 2;
     } else if (arg == "--replay") {
@@ -180,11 +182,20 @@ int main(int argc, char** argv) {
     }
   }
   std::uint64_t scale = 0;
-  if (!scaleText.empty() &&
-      !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
-    base::Say("--scale needs a number from 0 to %d", platform::kMaxScale);
+  if (scaleText == "fit") {
+    scale = static_cast<std::uint64_t>(-1);
+  } else if (!scaleText.empty() &&
+             !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
+    base::Say("--scale needs fit or a number from 0 to %d",
+              platform::kMaxScale);
     return 2;
   }
+  std::uint64_t display = 0;
+  if (!displayText.empty() && !base::ParseUnsigned(displayText, 63, display)) {
+    base::Say("--display needs a number from 0 to 63");
+    return 2;
+  }
+  if (!displayText.empty()) options.displayIndex = static_cast<int>(display);
   if (fullScreen && window) {
     base::Say("--fullscreen and --window exclude each other");
     return 2;
@@ -240,7 +251,10 @@ int main(int argc, char** argv) {
   // the options say is remembered.
   options.display = platform::ReadDisplaySettings(settings);
   if (fullScreen || window) options.display.fullScreen = fullScreen;
-  if (!scaleText.empty()) options.display.scale = static_cast<int>(scale);
+  if (!scaleText.empty()) {
+    options.display.scale =
+        scaleText == "fit" ? platform::kScaleFit : static_cast<int>(scale);
+  }
   const bool told =
       fullScreen || window || !scaleText.empty() || !volumeOptions.empty();
   if (told && options.settings) {
