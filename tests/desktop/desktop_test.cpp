@@ -119,7 +119,8 @@ TEST(FramePacer, VsyncIsKeptOnlyWhileItsPresentsComeSixtyASecond) {
     FramePacer pacer;
     const Played r = Play(pacer, 5, vblank(hz), true);
     EXPECT_EQ(pacer.VsyncTrusted(), trusted) << hz;
-    EXPECT_EQ(r.scenes, 300) << hz;
+    // (A first frame that waited long for its vblank starts the count.)
+    EXPECT_NEAR(r.scenes, 300, 1) << hz;
   }
 }
 

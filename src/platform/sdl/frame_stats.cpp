@@ -7,6 +7,12 @@
 
 namespace platform {
 
+void FrameStats::DisplayOpening() {
+  openedAt_ = os::MonotonicNow();
+  openedCpu_ = os::ProcessCpuTime();
+  firstShown_ = false;
+}
+
 void FrameStats::Restart() {
   start_ = os::MonotonicNow();
   cpuStart_ = os::ThreadCpuTime();
@@ -21,8 +27,12 @@ void FrameStats::SceneDone(os::Nanos presentTime, bool presented, double zoom,
   if (presented) {
     if (!firstShown_) {
       // For the start-up figure: the start click to the first frame.
-      base::Say("first frame shown at %lld",
-                static_cast<long long>(os::MonotonicNow()));
+      const os::Nanos now = os::MonotonicNow();
+      base::Say(
+          "first frame shown at %lld, %.1f ms after the display began to "
+          "open (CPU %.1f ms)",
+          static_cast<long long>(now), double(now - openedAt_) / 1e6,
+          double(os::ProcessCpuTime() - openedCpu_) / 1e6);
       firstShown_ = true;
     }
     ++presents_;

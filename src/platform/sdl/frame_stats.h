@@ -17,6 +17,9 @@ class FrameStats {
                  bool vsync);
   // A press reached a scene: the next frame shown is reported.
   void ClickSeen() { clickWaiting_ = true; }
+  // The game's display starts to open: the first frame reports the time
+  // and processor time since.
+  void DisplayOpening();
 
  private:
   os::Nanos start_ = 0;
@@ -26,6 +29,7 @@ class FrameStats {
   long long totalScenes_ = 0;
   bool clickWaiting_ = false;
   bool firstShown_ = false;
+  os::Nanos openedAt_ = 0, openedCpu_ = 0;
 };
 
 }  // namespace platform

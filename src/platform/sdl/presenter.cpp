@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #endif
 
+#include <array>
 #include <cstring>
 
 #include "base/say.h"
@@ -64,6 +65,14 @@ bool IsSoftwareGl(const SDL_RendererInfo& info) {
 bool TakesOurPixels(const SDL_Surface* s) {
   return s && s->format->BytesPerPixel == 4 && s->format->Rmask == 0xFF0000 &&
          s->format->Gmask == 0xFF00 && s->format->Bmask == 0xFF;
+}
+
+// The black bars around the picture: above, below, left and right.
+std::array<SDL_Rect, 4> Bars(const PictureLayout& l) {
+  return {SDL_Rect{0, 0, l.outWidth, l.y},
+          {0, l.y + l.height, l.outWidth, l.outHeight - l.y - l.height},
+          {0, l.y, l.x, l.height},
+          {l.x + l.width, l.y, l.outWidth - l.x - l.width, l.height}};
 }
 
 }  // namespace
@@ -200,7 +209,10 @@ bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
   if (s != surface_) redrawAll_ = true;
   surface_ = s;
   if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
-  if (redrawAll_ && l.HasBars()) SDL_FillRect(s, nullptr, 0);
+  if (redrawAll_ && l.HasBars()) {
+    const std::array<SDL_Rect, 4> bars = Bars(l);
+    SDL_FillRects(s, bars.data(), 4, 0);
+  }
   auto* at = static_cast<std::uint8_t*>(s->pixels) +
              std::int64_t(l.y) * s->pitch + std::int64_t(l.x) * 4;
   Convert(pixels, pitch, palette, reinterpret_cast<std::uint32_t*>(at),
@@ -227,12 +239,8 @@ bool SdlPresenter::DrawWithRenderer(const std::uint8_t* pixels, int pitch,
   }
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   if (l.HasBars()) {
-    const SDL_Rect bars[4] = {
-        {0, 0, l.outWidth, l.y},
-        {0, l.y + l.height, l.outWidth, l.outHeight - l.y - l.height},
-        {0, l.y, l.x, l.height},
-        {l.x + l.width, l.y, l.outWidth - l.x - l.width, l.height}};
-    SDL_RenderFillRects(renderer_, bars, 4);
+    const std::array<SDL_Rect, 4> bars = Bars(l);
+    SDL_RenderFillRects(renderer_, bars.data(), 4);
   }
   const SDL_Rect picture{l.x, l.y, l.width, l.height};
   SDL_RenderCopy(renderer_, texture_, nullptr, &picture);

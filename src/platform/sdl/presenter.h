@@ -52,6 +52,8 @@ class SdlPresenter {
   // Time stood still (a pause, a new window): counts afresh from now.
   void Restart();
   void ClickSeen() { stats_.ClickSeen(); }
+  // The game's display starts to open (for the start-up figure).
+  void DisplayOpening() { stats_.DisplayOpening(); }
 
   // The frame on screen and its palette, for F12; null before the first.
   const std::uint8_t* shown() const {

@@ -76,6 +76,7 @@ void SdlPlatform::ShowSplash() {
 }
 
 bool SdlPlatform::OpenDisplay() {
+  presenter_.DisplayOpening();
   if (!window_.OpenGame(options_.display)) return false;
   if (!presenter_.Open(window_.get(), window_.DesktopAt60Hz(), Mode())) {
     return false;

@@ -36,40 +36,55 @@ int ReportXError(Display*, XErrorEvent* e) {
   return 0;
 }
 
-// The frame the window manager will put around `window`, asked before the
-// window is shown (_NET_REQUEST_FRAME_EXTENTS), so that it is placed right
-// the first time. False when there is no window manager, or it does not
-// answer within 100 ms.
-bool AskFrame(SDL_Window* window, Frame& frame) {
+// The X connection and window behind an SDL window; false off X.
+bool XWindowOf(SDL_Window* window, ::Display*& display, ::Window& w) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+  if (!window || !SDL_GetWindowWMInfo(window, &info) ||
+      info.subsystem != SDL_SYSWM_X11) {
     return false;
   }
-  ::Display* d = info.info.x11.display;
-  const ::Window w = info.info.x11.window;
-  const ::Window root = DefaultRootWindow(d);
-  const auto property = [&](::Window of, const char* name, Atom kind,
-                            long count, long* out) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    const bool got =
-        XGetWindowProperty(d, of, XInternAtom(d, name, False), 0, count, False,
-                           kind, &type, &format, &items, &after,
-                           &data) == Success &&
-        data && format == 32 && items == static_cast<unsigned long>(count);
-    if (got) {
-      for (long i = 0; i < count; ++i) out[i] = reinterpret_cast<long*>(data)[i];
-    }
-    if (data) XFree(data);
-    return got;
-  };
-  long manager = 0;
-  if (!property(root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1, &manager)) {
-    return false;  // no window manager: no frame
+  display = info.info.x11.display;
+  w = info.info.x11.window;
+  return true;
+}
+
+// Reads `count` 32-bit items of property `name` of window `of`.
+bool ReadProperty(::Display* d, ::Window of, const char* name, Atom kind,
+                  long count, long* out) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool got =
+      XGetWindowProperty(d, of, XInternAtom(d, name, False), 0, count, False,
+                         kind, &type, &format, &items, &after,
+                         &data) == Success &&
+      data && format == 32 && items == static_cast<unsigned long>(count);
+  if (got) {
+    for (long i = 0; i < count; ++i) out[i] = reinterpret_cast<long*>(data)[i];
   }
+  if (data) XFree(data);
+  return got;
+}
+
+bool ManagerRunning(SDL_Window* window) {
+  ::Display* d = nullptr;
+  ::Window w = 0;
+  long manager = 0;
+  return !XWindowOf(window, d, w) ||
+         ReadProperty(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK",
+                      XA_WINDOW, 1, &manager);
+}
+
+// The frame the window manager will put around `window`, asked before the
+// window is shown (_NET_REQUEST_FRAME_EXTENTS), so that it is placed right
+// the first time. False when it does not answer within 100 ms.
+bool AskFrame(SDL_Window* window, Frame& frame) {
+  ::Display* d = nullptr;
+  ::Window w = 0;
+  if (!XWindowOf(window, d, w)) return false;
+  const ::Window root = DefaultRootWindow(d);
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = w;
@@ -80,7 +95,7 @@ bool AskFrame(SDL_Window* window, Frame& frame) {
   XFlush(d);
   for (int attempt = 0; attempt < 50; ++attempt) {
     long extents[4];  // left, right, top, bottom
-    if (property(w, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4, extents)) {
+    if (ReadProperty(d, w, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4, extents)) {
       frame = {int(extents[2]), int(extents[0]), int(extents[3]),
                int(extents[1])};
       return true;
@@ -90,6 +105,9 @@ bool AskFrame(SDL_Window* window, Frame& frame) {
   return false;
 }
 #else
+// Elsewhere a window manager is taken to be there, and SDL to know the
+// frame before the window is shown (as on Windows).
+bool ManagerRunning(SDL_Window*) { return true; }
 bool AskFrame(SDL_Window*, Frame&) { return false; }
 #endif
 
@@ -258,16 +276,19 @@ bool SdlWindow::OpenGame(const DisplaySettings& mode) {
   // window still exists (the pointer query is a round trip to the server).
   SDL_GetGlobalMouseState(nullptr, nullptr);
   SDL_PumpEvents();
+  const bool manager = ManagerRunning(window_);
   Close();
   // High-density screens get the window's full pixel count (see layout).
   std::uint32_t flags = SDL_WINDOW_ALLOW_HIGHDPI;
   if (mode.fullScreen) {
     // The desktop's own mode at its own size: even where no window manager
     // takes the window full screen, it still covers the display.
+    // Without a window manager a borderless window over the display is
+    // all full screen is (and SDL would wait 100 ms for one to answer).
     SDL_Rect bounds{0, 0, kScreenWidth, kScreenHeight};
     SDL_GetDisplayBounds(display_, &bounds);
-    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS |
-             SDL_WINDOW_SHOWN;
+    flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN;
+    if (manager) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (!Create(bounds.w, bounds.h, flags)) return false;
     SDL_SetWindowPosition(window_, bounds.x, bounds.y);
     return true;
@@ -279,12 +300,13 @@ bool SdlWindow::OpenGame(const DisplaySettings& mode) {
     return false;
   }
   frame_ = Frame{};
-  const bool asked = AskFrame(window_, frame_) || (frame_ = SdlFrame(window_),
-                                                   frame_.Known());
+  const bool asked =
+      manager && (AskFrame(window_, frame_) ||
+                  (frame_ = SdlFrame(window_), frame_.Known()));
   Fit(scale_);
   SDL_ShowWindow(window_);
   // A window manager we could not ask tells SDL once the window is shown.
-  framePending_ = !asked;
+  framePending_ = manager && !asked;
   frameDeadline_ = os::MonotonicNow() + kFrameWait;
   return true;
 }
