@@ -393,8 +393,7 @@ struct TestFrame {
   platform::PaletteEntry palette[256];
   TestFrame() {
     for (int i = 0; i < 256; ++i) {
-      palette[i] = {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i),
-                    0};
+      palette[i] = {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i), 0};
     }
     std::uint32_t r = 12345;
     for (auto& p : pixels) {
@@ -440,11 +439,13 @@ TEST(SharpFit, EachOutputPixelIsTheGamePixelsUnderItByTheShareTheyCover) {
       const double y0 = y * 480.0 / h, y1 = (y + 1) * 480.0 / h;
       for (int gy = int(y0); gy < y1 && gy < 480; ++gy) {
         for (int gx = int(x0); gx < x1 && gx < 640; ++gx) {
-          const double share = (std::min(x1, gx + 1.0) - std::max(x0, double(gx))) *
-                               (std::min(y1, gy + 1.0) - std::max(y0, double(gy))) /
-                               ((x1 - x0) * (y1 - y0));
+          const double share =
+              (std::min(x1, gx + 1.0) - std::max(x0, double(gx))) *
+              (std::min(y1, gy + 1.0) - std::max(y0, double(gy))) /
+              ((x1 - x0) * (y1 - y0));
           const std::uint32_t c = frame.Colour(gx, gy);
-          for (int k = 0; k < 3; ++k) want[k] += share * (c >> (16 - 8 * k) & 255);
+          for (int k = 0; k < 3; ++k)
+            want[k] += share * (c >> (16 - 8 * k) & 255);
         }
       }
       const std::uint32_t got = out[std::size_t(y) * pitch + std::size_t(x)];

@@ -123,8 +123,8 @@ LoneBombs LoneBombsOf(const std::vector<float>& bombs,
   for (const Command& c : commands) {
     if (c.channel > 3 || c.command != 1) continue;
     // No other effect starting within 400 ms either side of it.
-    const bool alone = std::none_of(
-        commands.begin(), commands.end(), [&](const Command& o) {
+    const bool alone =
+        std::none_of(commands.begin(), commands.end(), [&](const Command& o) {
           return &o != &c && o.command == 1 &&
                  o.channel != sound::kMusicChannel &&
                  o.frame + apart > c.frame && c.frame + apart > o.frame;

@@ -219,9 +219,9 @@ bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
           s->pitch);
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   const SDL_Rect picture{l.x, l.y, l.width, l.height};
-  const bool sent = redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0
-                               : SDL_UpdateWindowSurfaceRects(
-                                     window_, &picture, 1) == 0;
+  const bool sent =
+      redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0
+                 : SDL_UpdateWindowSurfaceRects(window_, &picture, 1) == 0;
   redrawAll_ = false;
   return sent;
 }
@@ -233,8 +233,7 @@ bool SdlPresenter::DrawWithRenderer(const std::uint8_t* pixels, int pitch,
   void* out = nullptr;
   int outPitch = 0;
   if (SDL_LockTexture(texture_, nullptr, &out, &outPitch) == 0) {
-    Convert(pixels, pitch, palette, static_cast<std::uint32_t*>(out),
-            outPitch);
+    Convert(pixels, pitch, palette, static_cast<std::uint32_t*>(out), outPitch);
     SDL_UnlockTexture(texture_);
   }
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);

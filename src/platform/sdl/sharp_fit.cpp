@@ -27,12 +27,13 @@ std::vector<SharpFit::Tap> Taps(int in, int out) {
 }
 
 // a * share + b * (256 - share), per byte, in 256ths, rounded.
-inline std::uint32_t Mix(std::uint32_t a, std::uint32_t b, std::uint32_t share) {
+inline std::uint32_t Mix(std::uint32_t a, std::uint32_t b,
+                         std::uint32_t share) {
   const std::uint32_t rest = 256 - share;
-  const std::uint32_t rb = ((a & 0x00FF00FFu) * share +
-                            (b & 0x00FF00FFu) * rest + 0x00800080u) >>
-                               8 &
-                           0x00FF00FFu;
+  const std::uint32_t rb =
+      ((a & 0x00FF00FFu) * share + (b & 0x00FF00FFu) * rest + 0x00800080u) >>
+          8 &
+      0x00FF00FFu;
   const std::uint32_t ag = ((a >> 8 & 0x00FF00FFu) * share +
                             (b >> 8 & 0x00FF00FFu) * rest + 0x00800080u) &
                            0xFF00FF00u;

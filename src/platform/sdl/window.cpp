@@ -56,11 +56,11 @@ bool ReadProperty(::Display* d, ::Window of, const char* name, Atom kind,
   int format = 0;
   unsigned long items = 0, after = 0;
   unsigned char* data = nullptr;
-  const bool got =
-      XGetWindowProperty(d, of, XInternAtom(d, name, False), 0, count, False,
-                         kind, &type, &format, &items, &after,
-                         &data) == Success &&
-      data && format == 32 && items == static_cast<unsigned long>(count);
+  const bool got = XGetWindowProperty(d, of, XInternAtom(d, name, False), 0,
+                                      count, False, kind, &type, &format,
+                                      &items, &after, &data) == Success &&
+                   data && format == 32 &&
+                   items == static_cast<unsigned long>(count);
   if (got) {
     for (long i = 0; i < count; ++i) out[i] = reinterpret_cast<long*>(data)[i];
   }
@@ -259,9 +259,9 @@ void SdlWindow::Fit(int scale) {
         scale, size.width / kScreenWidth);
   }
   SDL_SetWindowSize(window_, size.width, size.height);
-  MoveClientTo(usable.x + frame_.left + std::max(0, roomWidth - size.width) / 2,
-               usable.y + frame_.top +
-                   std::max(0, roomHeight - size.height) / 2);
+  MoveClientTo(
+      usable.x + frame_.left + std::max(0, roomWidth - size.width) / 2,
+      usable.y + frame_.top + std::max(0, roomHeight - size.height) / 2);
 }
 
 bool SdlWindow::OpenGame(const DisplaySettings& mode) {
@@ -300,9 +300,8 @@ bool SdlWindow::OpenGame(const DisplaySettings& mode) {
     return false;
   }
   frame_ = Frame{};
-  const bool asked =
-      manager && (AskFrame(window_, frame_) ||
-                  (frame_ = SdlFrame(window_), frame_.Known()));
+  const bool asked = manager && (AskFrame(window_, frame_) ||
+                                 (frame_ = SdlFrame(window_), frame_.Known()));
   Fit(scale_);
   SDL_ShowWindow(window_);
   // A window manager we could not ask tells SDL once the window is shown.

@@ -118,8 +118,8 @@ DisplaySettings ReadDisplaySettings(const SettingsFile& file) {
 void WriteDisplaySettings(SettingsFile& file, const DisplaySettings& s) {
   file.Set("mode", s.fullScreen ? "fullscreen" : "window");
   file.Set("scale", s.scale == 0           ? "auto"
-                   : s.scale == kScaleFit ? "fit"
-                                          : std::to_string(s.scale));
+                    : s.scale == kScaleFit ? "fit"
+                                           : std::to_string(s.scale));
 }
 
 sound::Volumes ReadVolumes(const SettingsFile& file) {
