@@ -47,6 +47,10 @@ def main():
         env.pop(key, None)
     wm = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL)
+    while "window id" not in subprocess.run(
+            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+            capture_output=True, text=True).stdout:
+        time.sleep(0.05)
     game = subprocess.Popen(
         [os.path.abspath(args.game), "--window", "--scale", "1", "--trace",
          trace, "--data",

@@ -24,8 +24,9 @@ if [[ $profile == all ]]; then
     emscripten chromium
     # The install tests: the desktop's validators.
     desktop-file-utils appstream
-    # The desktop tests: a virtual X server, a player's hands, screenshots.
-    python3 xvfb xauth xdotool x11-utils x11-apps
+    # The desktop tests: a virtual X server, a window manager, a player's
+    # hands, screenshots; the sound captures are measured with sox.
+    python3 xvfb xauth openbox xdotool x11-utils x11-apps sox
     # The fuzz targets (libFuzzer) and the sanitizer run of the tests.
     clang libclang-rt-14-dev
   )

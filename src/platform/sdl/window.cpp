@@ -303,6 +303,15 @@ bool SdlWindow::OpenGame(const DisplaySettings& mode) {
   const bool asked = manager && (AskFrame(window_, frame_) ||
                                  (frame_ = SdlFrame(window_), frame_.Known()));
   Fit(scale_);
+  if (SDL_getenv("TUMBLESQUASH_FPS")) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    base::Say("window %d x %d; frame %d, %d, %d, %d (%s)", w, h, frame_.top,
+              frame_.left, frame_.bottom, frame_.right,
+              !manager ? "no window manager"
+              : asked  ? "asked"
+                       : "to come");
+  }
   SDL_ShowWindow(window_);
   // A window manager we could not ask tells SDL once the window is shown.
   framePending_ = manager && !asked;
