@@ -131,7 +131,7 @@ bool TakeValue(int argc, char** argv, int& i, std::string& out) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) {
-    return headless::Main(argc - 2, argv + 2);
+    return headless::Main(argc - 2, argv + 2, argv[0]);
   }
   platform::SdlOptions options;
   std::string dataOption, scoreOption, scaleText, displayText;

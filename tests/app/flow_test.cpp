@@ -227,6 +227,30 @@ TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {
   }
 }
 
+TEST_F(Headless, NoPicturesFoundIsAnErrorUnlessAskedFor) {
+  // The program alone in a folder, run where there are no pictures either.
+  const fs::path lonely = dir_ / "lonely";
+  fs::create_directories(lonely / "bin");
+  fs::copy_file(TS_GAME_EXE, lonely / "bin" / "tumblesquash");
+  const auto run = [&](const std::string& args) {
+    const std::string cmd = "cd '" + lonely.string() +
+                            "' && timeout 60 bin/tumblesquash --headless "
+                            "--frames 5 " +
+                            args + " 2>stderr.txt";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const int code = run("");
+  if (code == 0) GTEST_SKIP() << "an installed copy of the pictures was found";
+  EXPECT_EQ(code, 2);
+  std::ifstream in(lonely / "stderr.txt");
+  std::string said;
+  std::getline(in, said);
+  EXPECT_NE(said.find("no picture files"), std::string::npos) << said;
+  EXPECT_NE(said.find("--no-pictures"), std::string::npos) << said;
+  EXPECT_EQ(run("--no-pictures"), 0);
+}
+
 TEST_F(Headless, DataNamesThePictureFolder) {
   // The work folder has pictures that do not decode; --data's are good.
   for (const char* name : {"qqqq.ssk", "TITLE.ssk"}) Write(name, "junk");

@@ -463,6 +463,39 @@ TEST(SharpFit, EachOutputPixelIsTheGamePixelsUnderItByTheShareTheyCover) {
   EXPECT_GT(exact, w * h / 4);
 }
 
+TEST(MessageBox, LongTextsAreBrokenIntoLines) {
+  using platform::BreakLines;
+  const std::string text =
+      "The picture files (qqqq.ssk and others) are in none of these folders: "
+      "/usr/local/share/tumblesquash, /home/someone/games/tumblesquash/bin, "
+      "/a/very/long/working/folder/that/goes/on/and/on/and/on/and/on/and/on. "
+      "Reinstall the game, or name their folder with --data DIR.";
+  const std::string broken = BreakLines(text, 40);
+  std::string joined;
+  std::size_t start = 0, lines = 0;
+  while (start <= broken.size()) {
+    std::size_t end = broken.find('\n', start);
+    if (end == std::string::npos) end = broken.size();
+    const std::string line = broken.substr(start, end - start);
+    EXPECT_LE(line.size(), 40u) << line;
+    EXPECT_FALSE(line.empty());
+    joined += line;
+    ++lines;
+    start = end + 1;
+  }
+  EXPECT_GE(lines, 7u);
+  // Nothing but spaces at the breaks is lost.
+  std::string squeezed = text;
+  std::erase(squeezed, ' ');
+  std::erase(joined, ' ');
+  EXPECT_EQ(joined, squeezed);
+  // Short texts and their own line breaks stay; a character of several
+  // bytes counts as one.
+  EXPECT_EQ(BreakLines("one\ntwo", 40), "one\ntwo");
+  EXPECT_EQ(BreakLines("DirectDrawのセットアップに失敗", 24),
+            "DirectDrawのセットアップに失敗");
+}
+
 namespace {
 
 using platform::SdlEvents;

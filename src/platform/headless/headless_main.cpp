@@ -14,5 +14,5 @@ int main(int argc, char** argv) {
     std::fputs(headless::kUsage, stdout);
     return 0;
   }
-  return headless::Main(argc - first, argv + first);
+  return headless::Main(argc - first, argv + first, argv[0]);
 }

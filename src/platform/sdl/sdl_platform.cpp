@@ -188,8 +188,7 @@ void SdlPlatform::CloseAudio() { CloseSdlAudio(); }
 
 void ShowStartupError(const char* text) {
   base::Say("%s", text);
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, video::kFailureCaption, text,
-                           nullptr);
+  ShowErrorBox(video::kFailureCaption, text, nullptr);
 }
 
 int RunSdl(const SdlOptions& options) {

@@ -374,8 +374,45 @@ bool SdlWindow::HasInputFocus() const {
 }
 
 void SdlWindow::ShowFailure(const char* caption, const char* text) {
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, window_);
+  ShowErrorBox(caption, text, window_);
   Close();
+}
+
+std::string BreakLines(const std::string& text, std::size_t width) {
+  std::string out, line;
+  std::size_t lineLength = 0, breakAt = std::string::npos, breakLength = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\n') {
+      out += line + '\n';
+      line.clear();
+      lineLength = 0;
+      breakAt = std::string::npos;
+      continue;
+    }
+    line += c;
+    // A continuation byte of a UTF-8 sequence adds no character.
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++lineLength;
+    if (lineLength > width && breakAt != std::string::npos) {
+      std::string head = line.substr(0, breakAt);
+      while (!head.empty() && head.back() == ' ') head.pop_back();
+      out += head + '\n';
+      line.erase(0, breakAt);
+      line.erase(0, line.find_first_not_of(' '));
+      lineLength -= breakLength;
+      breakAt = std::string::npos;
+    }
+    if (c == ' ' || c == ',' || c == '/') {
+      breakAt = line.size();
+      breakLength = lineLength;
+    }
+  }
+  return out + line;
+}
+
+void ShowErrorBox(const char* caption, const char* text, SDL_Window* parent) {
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption,
+                           BreakLines(text).c_str(), parent);
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "platform/os/clock.h"
 #include "platform/system/settings_file.h"
@@ -82,5 +83,14 @@ class SdlWindow {
 // Sets SDL's hints for the game's windows and names it to SDL; before SDL
 // starts.
 void SetWindowHints();
+
+// A message box's text broken into lines of at most `width` characters
+// (UTF-8 sequences counted as one) at spaces, and after commas and slashes
+// in a long path; a message box shows each line as it is given.
+std::string BreakLines(const std::string& text, std::size_t width = 72);
+
+// The error message box, its text broken into lines, over `parent` (or
+// none).
+void ShowErrorBox(const char* caption, const char* text, SDL_Window* parent);
 
 }  // namespace platform
