@@ -8,6 +8,7 @@
 #endif
 
 #include <algorithm>
+#include <vector>
 
 #include "base/say.h"
 #include "platform/sdl/icon.h"
@@ -104,7 +105,41 @@ bool AskFrame(SDL_Window* window, Frame& frame) {
   }
   return false;
 }
+// Every size of the icon, for the window manager to pick from (SDL gives
+// it one).
+void SetIconSizes(SDL_Window* window) {
+  ::Display* d = nullptr;
+  ::Window w = 0;
+  if (!XWindowOf(window, d, w)) return;
+  std::vector<long> icons;  // width, height, then ARGB pixels, each size
+  for (unsigned k = 0; k < resources::kWindowIconCount; ++k) {
+    const resources::IconBmp& bmp = resources::kWindowIcons[k];
+    SDL_RWops* rw = SDL_RWFromConstMem(bmp.data, static_cast<int>(bmp.size));
+    SDL_Surface* loaded = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
+    SDL_Surface* argb =
+        loaded ? SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0)
+               : nullptr;
+    if (argb) {
+      icons.push_back(argb->w);
+      icons.push_back(argb->h);
+      for (int y = 0; y < argb->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(
+            static_cast<const std::uint8_t*>(argb->pixels) + y * argb->pitch);
+        icons.insert(icons.end(), row, row + argb->w);
+      }
+    }
+    SDL_FreeSurface(argb);
+    SDL_FreeSurface(loaded);
+  }
+  if (icons.empty()) return;
+  XChangeProperty(d, w, XInternAtom(d, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                  PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(icons.data()),
+                  static_cast<int>(icons.size()));
+  XFlush(d);
+}
 #else
+void SetIconSizes(SDL_Window*) {}
 // Elsewhere a window manager is taken to be there, and SDL to know the
 // frame before the window is shown (as on Windows).
 bool ManagerRunning(SDL_Window*) { return true; }
@@ -162,6 +197,7 @@ void SdlWindow::SetIcon() {
     SDL_SetWindowIcon(window_, icon);
     SDL_FreeSurface(icon);
   }
+  SetIconSizes(window_);
 }
 
 bool SdlWindow::OpenStartWindow(int display) {
