@@ -35,7 +35,7 @@ if [[ $profile == all ]]; then
   command -v npm >/dev/null || packages+=(npm)
 elif [[ $profile == package ]]; then
   # A fresh Debian to install into, and a virtual display to play it on.
-  packages+=(debootstrap xvfb xauth xdotool)
+  packages+=(debootstrap xvfb xauth xdotool lintian)
 elif [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   # No display: the game command starts the game on a virtual one.
   packages+=(xvfb xauth)

@@ -3,6 +3,7 @@
 
 #include "../support/work_folder.h"
 #include "platform/headless/headless.h"
+#include "platform/system/usage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -224,6 +225,38 @@ TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {
     EXPECT_NE(Run(bad, &errors), 0) << bad;
     EXPECT_NE(errors.find(std::string(bad).substr(0, 8)), std::string::npos)
         << errors;
+  }
+}
+
+TEST(Usage, EveryOptionTheHelpAndManualListIsOneTheProgramTakes) {
+  // Each with a value it takes, then --version, which ends the parse: an
+  // option the program did not know would stop it first with 2.
+  for (const platform::usage::Entry& e : platform::usage::kOptions) {
+    std::string name = e.name;
+    if (name.find("--help") != std::string::npos) continue;
+    std::string value = e.value;
+    if (value == "N|fit|0" || value == "N") value = "1";
+    const std::string cmd = std::string("'" TS_GAME_EXE "' ") + name + " " +
+                            value + " --version >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+  // And each headless one is known to the runner's parser.
+  for (const platform::usage::Entry& e : platform::usage::kHeadlessOptions) {
+    const std::string name = e.name;
+    if (name == "--headless") continue;
+    std::string value = e.value;
+    if (value == "N") value = "1";
+    if (value == "FRAME:FILE.png") value = "1:x.png";
+    std::vector<std::string> args = {name};
+    if (!value.empty()) args.push_back(value);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    headless::Options options;
+    std::string error;
+    EXPECT_TRUE(
+        headless::ParseOptions(int(argv.size()), argv.data(), options, error))
+        << name << ": " << error;
   }
 }
 

@@ -15,8 +15,10 @@ if(NOT code EQUAL 0)
 endif()
 
 set(data ${prefix}/share/tumblesquash)
-set(expected bin/tumblesquash share/applications/${APP_ID}.desktop
-             share/metainfo/${APP_ID}.metainfo.xml share/man/man6/tumblesquash.6.gz)
+set(expected games/tumblesquash share/applications/${APP_ID}.desktop
+             share/metainfo/${APP_ID}.metainfo.xml share/man/man6/tumblesquash.6.gz
+             share/doc/tumblesquash/copyright share/doc/tumblesquash/changelog.gz
+             share/tumblesquash/screenshots/play.png)
 foreach(name ${PICTURE_FILES})
   list(APPEND expected share/tumblesquash/${name})
 endforeach()
@@ -45,7 +47,7 @@ foreach(size ${ICON_SIZES})
   endif()
 endforeach()
 
-set(game ${prefix}/bin/tumblesquash)
+set(game ${prefix}/games/tumblesquash)
 # No display: a message box would wait for a click.
 set(env ${CMAKE_COMMAND} -E env --unset=XDG_DATA_HOME --unset=XDG_CONFIG_HOME
         --unset=DISPLAY --unset=WAYLAND_DISPLAY

@@ -36,18 +36,6 @@ struct Options {
 
 using platform::kLastReachableFrame;
 
-// The runner's options, as --help lists them.
-inline constexpr char kUsage[] =
-    "  --headless [--seed N] [--frames N] [--input FILE] [--trace FILE]\n"
-    "             [--trace-actors] [--shot FRAME:FILE.png ...] [--data DIR]\n"
-    "             [--audio-out FILE.wav] [--no-pictures] [volume options]\n"
-    "                       run without a window, for tests: Score.dat in\n"
-    "                       the working folder, the pictures in DIR with\n"
-    "                       --data, else in the working folder, else where\n"
-    "                       the game is installed (none found: an error,\n"
-    "                       unless --no-pictures); a recorded session\n"
-    "                       replays with --seed N --input FILE\n";
-
 // The runner as a program, given the options that follow --headless (and
 // the program's own path, to find installed pictures by): the exit code, 2
 // with a one-line message for options it cannot take or no pictures.
