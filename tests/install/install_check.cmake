@@ -83,6 +83,14 @@ file(SHA256 ${WORK}/reference/trace.jsonl want)
 if(NOT got STREQUAL want)
   message(FATAL_ERROR "the installed pictures play differently")
 endif()
+# And as the documents write it, without --data: the installed pictures.
+file(REMOVE ${elsewhere}/trace.jsonl ${elsewhere}/Score.dat)
+execute_process(COMMAND ${game} ${run} WORKING_DIRECTORY ${elsewhere}
+                RESULT_VARIABLE code)
+file(SHA256 ${elsewhere}/trace.jsonl got)
+if(NOT code EQUAL 0 OR NOT got STREQUAL want)
+  message(FATAL_ERROR "without --data the installed game played otherwise")
+endif()
 
 # Without its pictures the program says where it looked and stops.
 file(COPY ${game} DESTINATION ${WORK}/lonely/bin)
