@@ -104,8 +104,8 @@ def main():
             if proc.poll() is not None:
                 sys.exit("the game ended:\n" + stats()[2])
             time.sleep(0.1)
-        first_frame = [re.search(r"shown at (\d+).*\(CPU ([\d.]+) ms\)", l)
-                       for l in stats()[2].splitlines()
+        first_frame = [re.search(r"shown at (\d+)(?:.*\(CPU ([\d.]+) ms\))?",
+                                 l) for l in stats()[2].splitlines()
                        if "first frame shown at" in l]
 
         # Pacing: the span between two of the game's own lines.
@@ -144,7 +144,7 @@ def main():
               "opening the display: %s ms)" % (
                   (int(first_frame[0].group(1)) - started) / 1e6
                   if first_frame else -1,
-                  first_frame[0].group(2) if first_frame else "?"))
+                  first_frame[0].group(2) or "?" if first_frame else "?"))
         print("scene calls per wall second over %.1f s: %.3f" %
               (wall, scenes / wall))
         print("presents a second: %.1f; present %.2f ms a frame (worst %.2f)"
