@@ -21,50 +21,55 @@ configure_file(${CMAKE_SOURCE_DIR}/data/tumblesquash.metainfo.xml.in
 # from the program's own (the ones --help prints).
 configure_file(${CMAKE_SOURCE_DIR}/data/tumblesquash.6.in
                ${TS_DATA_OUT}/tumblesquash.6.template @ONLY)
-add_executable(ts_manpage ${CMAKE_SOURCE_DIR}/tools/manpage/manpage.cpp
-                          ${CMAKE_SOURCE_DIR}/src/platform/system/usage.cpp)
-target_include_directories(ts_manpage PRIVATE ${CMAKE_SOURCE_DIR}/src)
-add_custom_command(
-  OUTPUT ${TS_DATA_OUT}/tumblesquash.6
-  COMMAND ts_manpage ${TS_DATA_OUT}/tumblesquash.6.template
-          ${TS_DATA_OUT}/tumblesquash.6
-  DEPENDS ts_manpage ${TS_DATA_OUT}/tumblesquash.6.template
-  VERBATIM)
-# Manual pages are installed compressed; -n keeps the bytes the same from
-# one build to the next.
-add_custom_command(
-  OUTPUT ${TS_DATA_OUT}/tumblesquash.6.gz
-  COMMAND gzip -9nkf ${TS_DATA_OUT}/tumblesquash.6
-  DEPENDS ${TS_DATA_OUT}/tumblesquash.6
-  VERBATIM)
 add_custom_command(
   OUTPUT ${TS_DATA_OUT}/changelog.gz
   COMMAND gzip -9nkf ${TS_DATA_OUT}/changelog
   DEPENDS ${TS_DATA_OUT}/changelog
   VERBATIM)
-add_custom_target(ts_manual ALL DEPENDS ${TS_DATA_OUT}/tumblesquash.6.gz
-                                        ${TS_DATA_OUT}/changelog.gz)
+set(compressed ${TS_DATA_OUT}/changelog.gz)
+# (The manual page and the screenshots are made by programs of this build,
+# so only where they run: not when cross-compiling.)
+if(NOT CMAKE_CROSSCOMPILING)
+  add_executable(ts_manpage ${CMAKE_SOURCE_DIR}/tools/manpage/manpage.cpp
+                            ${CMAKE_SOURCE_DIR}/src/platform/system/usage.cpp)
+  target_include_directories(ts_manpage PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  add_custom_command(
+    OUTPUT ${TS_DATA_OUT}/tumblesquash.6
+    COMMAND ts_manpage ${TS_DATA_OUT}/tumblesquash.6.template
+            ${TS_DATA_OUT}/tumblesquash.6
+    DEPENDS ts_manpage ${TS_DATA_OUT}/tumblesquash.6.template
+    VERBATIM)
+  # Manual pages are installed compressed (-n: the same bytes from one
+  # build to the next).
+  add_custom_command(
+    OUTPUT ${TS_DATA_OUT}/tumblesquash.6.gz
+    COMMAND gzip -9nkf ${TS_DATA_OUT}/tumblesquash.6
+    DEPENDS ${TS_DATA_OUT}/tumblesquash.6
+    VERBATIM)
+  list(APPEND compressed ${TS_DATA_OUT}/tumblesquash.6.gz)
 
-# The metainfo's screenshots: the recorded whole game, played headless.
-set(TS_SCREENSHOTS title.png play.png result.png)
-set(shots)
-foreach(shot 2300:title.png 900:play.png 1840:result.png)
-  list(APPEND shots --shot ${shot})
-endforeach()
-list(TRANSFORM TS_SCREENSHOTS PREPEND ${TS_DATA_OUT}/screenshots/
-     OUTPUT_VARIABLE screenshot_files)
-add_custom_command(
-  OUTPUT ${screenshot_files}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${TS_DATA_OUT}/screenshots
-  COMMAND ${CMAKE_COMMAND} -E rm -f Score.dat
-  COMMAND tumblesquash --headless --seed 11 --frames 2300 --input
-          ${CMAKE_SOURCE_DIR}/tests/golden/game.script --data ${TS_RUN_DIR}
-          ${shots}
-  WORKING_DIRECTORY ${TS_DATA_OUT}/screenshots
-  DEPENDS tumblesquash ts_assets ${CMAKE_SOURCE_DIR}/tests/golden/game.script
-  COMMENT "Taking the metainfo's screenshots"
-  VERBATIM)
-add_custom_target(ts_screenshots ALL DEPENDS ${screenshot_files})
+  # The metainfo's screenshots: the recorded whole game, played headless.
+  set(TS_SCREENSHOTS title.png play.png result.png)
+  set(shots)
+  foreach(shot 2300:title.png 900:play.png 1840:result.png)
+    list(APPEND shots --shot ${shot})
+  endforeach()
+  list(TRANSFORM TS_SCREENSHOTS PREPEND ${TS_DATA_OUT}/screenshots/
+       OUTPUT_VARIABLE screenshot_files)
+  add_custom_command(
+    OUTPUT ${screenshot_files}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TS_DATA_OUT}/screenshots
+    COMMAND ${CMAKE_COMMAND} -E rm -f Score.dat
+    COMMAND tumblesquash --headless --seed 11 --frames 2300 --input
+            ${CMAKE_SOURCE_DIR}/tests/golden/game.script --data ${TS_RUN_DIR}
+            ${shots}
+    WORKING_DIRECTORY ${TS_DATA_OUT}/screenshots
+    DEPENDS tumblesquash ts_assets ${CMAKE_SOURCE_DIR}/tests/golden/game.script
+    COMMENT "Taking the metainfo's screenshots"
+    VERBATIM)
+  add_custom_target(ts_screenshots ALL DEPENDS ${screenshot_files})
+endif()
+add_custom_target(ts_manual ALL DEPENDS ${compressed})
 
 install(TARGETS tumblesquash RUNTIME DESTINATION ${TS_GAMES_DIR})
 # Stripped as Debian's packages are: no symbols, no compiler's notes.
@@ -73,8 +78,12 @@ install(CODE "execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TS_GAMES_DIR}/tumblesquash\")")
 install(FILES ${TS_DATA_OUT}/copyright ${TS_DATA_OUT}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tumblesquash)
-install(FILES ${screenshot_files}
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/tumblesquash/screenshots)
+if(NOT CMAKE_CROSSCOMPILING)
+  install(FILES ${screenshot_files}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/tumblesquash/screenshots)
+  install(FILES ${TS_DATA_OUT}/tumblesquash.6.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+endif()
 list(TRANSFORM TS_PICTURES PREPEND ${TS_RUN_DIR}/ OUTPUT_VARIABLE pictures)
 install(FILES ${pictures} DESTINATION ${CMAKE_INSTALL_DATADIR}/tumblesquash)
 install(FILES ${TS_DATA_OUT}/${TS_APP_ID}.desktop
@@ -86,8 +95,6 @@ foreach(size ${TS_ICON_SIZES})
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${TS_APP_ID}.png)
 endforeach()
-install(FILES ${TS_DATA_OUT}/tumblesquash.6.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
 # A Debian package. Its files go under /usr whatever the build's own
 # prefix: the program finds its pictures relative to itself as well.
