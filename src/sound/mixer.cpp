@@ -27,6 +27,9 @@ constexpr uint64_t kUnitStep = uint64_t(1) << 32;
 
 MixStats stats;
 uint32_t audibleChannels = ~0u;
+// The device's hold (see HoldOutput), and whether its fade is done.
+bool outputHeld = false;
+bool outputSilent = false;
 // The channels' recordings were remade for a new rate: start every voice
 // afresh from the channels.
 bool dropVoices = false;
@@ -58,6 +61,8 @@ u32 seen[kChannelCount];      // the channel's serial the voice follows
 float groupGain[2] = {kMasterGain, kMasterGain};  // effects, music, now
 float groupTarget[2] = {kMasterGain, kMasterGain};
 uint32_t audibleNow = ~0u;
+bool heldNow = false;
+float edge = 1.0f;  // the hold's gain on the whole output
 
 // Look-ahead limiter: each frame's gain is the smallest any frame within
 // the look-ahead needs, released slowly, then averaged over the look-ahead,
@@ -144,8 +149,10 @@ int Frames(int milliseconds) {
 }
 
 float VolumeGain(int volume) {
-  float v = float(std::clamp(volume, 0, 100)) / 100.0f;
-  return v * v;  // even steps to the ear
+  return volume <= 0
+             ? 0.0f
+             : float(std::pow(10.0, double(std::min(volume, 100) - 100) *
+                                        kVolumeDbPerStep / 20.0));
 }
 
 void Retire(Voice& v) {
@@ -301,6 +308,7 @@ void Sync(MixStats& local) {
                                VolumeGain(group);
   }
   audibleNow = audibleChannels;
+  heldNow = outputHeld;
   if (dropVoices) {
     for (int k = 0; k < kChannelCount; ++k) {
       Retire(voices[k]);
@@ -413,7 +421,16 @@ void MixAudio(int16_t* out, int frames) {
   {
     std::lock_guard<std::mutex> lock(MixerLock);
     Sync(local);
+    if (heldNow && edge == 0.0f) {
+      // Held, its fade done: silence, and every channel stays where it is.
+      outputSilent = true;
+      std::fill(out, out + frames * OutputChannels, int16_t(0));
+      return;
+    }
+    outputSilent = false;
   }
+  const float edgeTarget = heldNow ? 0.0f : 1.0f;
+  const float edgeStep = 1.0f / float(Frames(kEdgeFadeMs));
   while (frames > 0) {
     const int n = frames < kBlock ? frames : kBlock;
     std::fill(effects, effects + 2 * n, 0.0f);
@@ -436,6 +453,12 @@ void MixAudio(int16_t* out, int frames) {
       float r = effects[2 * f + 1] * ge + music[2 * f + 1] * gm;
       local.peak = std::fmax(local.peak, std::fmax(std::fabs(l), std::fabs(r)));
       if (limiter.Run(l, r)) ++local.reducedFrames;
+      if (edge != edgeTarget) {
+        edge = heldNow ? std::fmax(0.0f, edge - edgeStep)
+                       : std::fmin(1.0f, edge + edgeStep);
+      }
+      l *= edge;
+      r *= edge;
       if (OutputChannels == 1) {
         *out++ = ToSample(0.5f * (l + r), local);
       } else {
@@ -475,6 +498,17 @@ void AdvanceChannels(int sampleFrames) {
   groupGain[0] = groupTarget[0];
   groupGain[1] = groupTarget[1];
   WriteBack(MixStats{});
+}
+
+void HoldOutput(bool hold) {
+  std::lock_guard<std::mutex> lock(MixerLock);
+  outputHeld = hold;
+  if (!hold) outputSilent = false;
+}
+
+bool OutputSilent() {
+  std::lock_guard<std::mutex> lock(MixerLock);
+  return outputSilent;
 }
 
 void SetOutputFormat(int rate, int channels) {
@@ -583,6 +617,8 @@ void ResetMixer() {
   for (int g = 0; g < 2; ++g) groupGain[g] = groupTarget[g];
   limiter.Configure(OutputRate);
   dropVoices = false;
+  outputHeld = outputSilent = heldNow = false;
+  edge = 1.0f;
 }
 
 }  // namespace sound
