@@ -149,31 +149,111 @@ struct alignas(64) Planes {
 using ConvertFn = void (*)(const std::uint8_t*, int, int, int,
                            const platform::PaletteEntry*, std::uint32_t*);
 
-int BestLevel() { return Cpu().avx512vbmi ? 1 : 0; }
+// Widening a converted row: each pixel `scale` times over.
+using WidenFn = void (*)(const std::uint32_t* row, int n, int scale,
+                         std::uint32_t* out);
 
-// Off x86 there is only the pair table.
-ConvertFn Pick([[maybe_unused]] int level) {
-#if TS_X86
-  if (level >= 1) return ConvertVbmi;
-#endif
-  return ConvertPairs;
+void WidenPlain(const std::uint32_t* row, int n, int scale,
+                std::uint32_t* out) {
+  switch (scale) {
+    case 1:
+      std::memcpy(out, row, static_cast<std::size_t>(n) * 4);
+      break;
+    case 2:
+      for (int x = 0; x < n; ++x) {
+        const std::uint64_t two = row[x] | std::uint64_t(row[x]) << 32;
+        std::memcpy(out + 2 * x, &two, 8);
+      }
+      break;
+    case 3:
+      for (int x = 0; x < n; ++x) {
+        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = row[x];
+      }
+      break;
+    default:
+      for (int x = 0; x < n; ++x) {
+        for (int k = 0; k < scale; ++k) out[scale * x + k] = row[x];
+      }
+      break;
+  }
 }
 
-ConvertFn convert = nullptr;
+#if TS_X86
+[[gnu::target("avx2"), gnu::always_inline]] inline void Store(
+    std::uint32_t* at, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v);
+}
+
+// Eight pixels in, `scale` whole vectors out: each output vector picks its
+// pixels from the eight with one lane permute. Scales past four repeat one
+// pixel across a vector and store it scale / 8 times with an overlapping
+// tail; the rest of a row goes the plain way.
+[[gnu::target("avx2")]] void WidenAvx2(const std::uint32_t* row, int n,
+                                       int scale, std::uint32_t* out) {
+  int x = 0;
+  if (scale >= 2 && scale <= 4) {
+    // Output vector j of the scale takes pixel (8j + i) / scale in lane i.
+    __m256i pick[4];
+    for (int j = 0; j < scale; ++j) {
+      alignas(32) std::int32_t lanes[8];
+      for (int i = 0; i < 8; ++i) lanes[i] = (8 * j + i) / scale;
+      pick[j] = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+    }
+    for (; x + 8 <= n; x += 8) {
+      const __m256i eight =
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+      std::uint32_t* o = out + static_cast<std::ptrdiff_t>(x) * scale;
+      for (int j = 0; j < scale; ++j) {
+        Store(o + 8 * j, _mm256_permutevar8x32_epi32(eight, pick[j]));
+      }
+    }
+  } else if (scale > 8) {
+    for (; x < n; ++x) {
+      const __m256i v = _mm256_set1_epi32(static_cast<int>(row[x]));
+      std::uint32_t* o = out + static_cast<std::ptrdiff_t>(x) * scale;
+      for (int k = 0; k + 8 <= scale; k += 8) Store(o + k, v);
+      Store(o + scale - 8, v);
+    }
+  }
+  WidenPlain(row + x, n - x, scale,
+             out + static_cast<std::ptrdiff_t>(x) * scale);
+}
+#endif
+
+struct Kernels {
+  ConvertFn convert;
+  WidenFn widen;
+};
+
+int BestLevel() {
+  const CpuFeatures& cpu = Cpu();
+  return cpu.avx512vbmi && cpu.avx2 ? 2 : cpu.avx2 ? 1 : 0;
+}
+
+// Off x86 there is only the pair table and the plain widening.
+Kernels Pick([[maybe_unused]] int level) {
+#if TS_X86
+  if (level >= 2) return {ConvertVbmi, WidenAvx2};
+  if (level >= 1) return {ConvertPairs, WidenAvx2};
+#endif
+  return {ConvertPairs, WidenPlain};
+}
+
+Kernels kernels = {nullptr, nullptr};
 
 }  // namespace
 
 int SetPresentLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : (level < best ? level : best);
-  convert = Pick(chosen);
+  kernels = Pick(chosen);
   return chosen;
 }
 
 void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
                   const platform::PaletteEntry* palette, std::uint32_t* out) {
-  if (!convert) SetPresentLevel(-1);
-  convert(pixels, pitch, width, height, palette, out);
+  if (!kernels.convert) SetPresentLevel(-1);
+  kernels.convert(pixels, pitch, width, height, palette, out);
 }
 
 void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
@@ -193,28 +273,8 @@ void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
       const int n = width - x0 < kChunk ? width - x0 : kChunk;
       ConvertFrame(pixels + static_cast<long>(y) * pitch + x0, pitch, n, 1,
                    palette, row);
-      std::uint32_t* o = first + static_cast<std::size_t>(x0) * scale;
-      switch (scale) {
-        case 1:
-          std::memcpy(o, row, static_cast<std::size_t>(n) * 4);
-          break;
-        case 2:
-          for (int x = 0; x < n; ++x) {
-            const std::uint64_t two = row[x] | std::uint64_t(row[x]) << 32;
-            std::memcpy(o + 2 * x, &two, 8);
-          }
-          break;
-        case 3:
-          for (int x = 0; x < n; ++x) {
-            o[3 * x] = o[3 * x + 1] = o[3 * x + 2] = row[x];
-          }
-          break;
-        default:
-          for (int x = 0; x < n; ++x) {
-            for (int k = 0; k < scale; ++k) o[scale * x + k] = row[x];
-          }
-          break;
-      }
+      kernels.widen(row, n, scale,
+                    first + static_cast<std::size_t>(x0) * scale);
     }
     for (int k = 1; k < scale; ++k) {
       std::memcpy(bytes + (static_cast<std::size_t>(y) * scale + k) * outPitch,

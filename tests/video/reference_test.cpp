@@ -237,7 +237,7 @@ TEST(ConvertFrameReference,
   std::vector<u8> pixels(700 * 480);
   for (u8& p : pixels) p = u8(gen());
   std::vector<std::uint32_t> fast(700 * 480), slow(700 * 480);
-  for (int level = 0; level <= 1; ++level) {
+  for (int level = 0; level <= 2; ++level) {
     if (SetPresentLevel(level) != level) continue;
     // The same frame through changing palettes: a conversion must never use
     // colours of the palette before.
@@ -260,7 +260,7 @@ TEST(ConvertFrameReference,
             << "level " << level << " width " << width << " pitch " << pitch;
         // Scaled into a screen texture whose rows have room to spare: each
         // pixel a whole block, the spare room left alone.
-        for (int scale : {1, 2, 3, 5}) {
+        for (int scale : {1, 2, 3, 4, 5, 9}) {
           const int outPitch = width * scale + 3;  // in pixels
           std::vector<std::uint32_t> scaled(
               std::size_t(outPitch) * height * scale, 7u);
