@@ -179,35 +179,18 @@ void WidenPlain(const std::uint32_t* row, int n, int scale,
 }
 
 #if TS_X86
-[[gnu::target("avx2"), gnu::always_inline]] inline void Store(
-    std::uint32_t* at, __m256i v) {
+[[gnu::target("avx2"), gnu::always_inline]] inline void Store(std::uint32_t* at,
+                                                              __m256i v) {
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v);
 }
 
-// Eight pixels in, `scale` whole vectors out: each output vector picks its
-// pixels from the eight with one lane permute. Scales past four repeat one
-// pixel across a vector and store it scale / 8 times with an overlapping
-// tail; the rest of a row goes the plain way.
+// Past eight, a pixel is one vector repeated, the last store overlapping
+// the one before; smaller scales than that go the plain way (2 to 4 never
+// come here: ScaledAvx2 does them whole).
 [[gnu::target("avx2")]] void WidenAvx2(const std::uint32_t* row, int n,
                                        int scale, std::uint32_t* out) {
   int x = 0;
-  if (scale >= 2 && scale <= 4) {
-    // Output vector j of the scale takes pixel (8j + i) / scale in lane i.
-    __m256i pick[4];
-    for (int j = 0; j < scale; ++j) {
-      alignas(32) std::int32_t lanes[8];
-      for (int i = 0; i < 8; ++i) lanes[i] = (8 * j + i) / scale;
-      pick[j] = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
-    }
-    for (; x + 8 <= n; x += 8) {
-      const __m256i eight =
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
-      std::uint32_t* o = out + static_cast<std::ptrdiff_t>(x) * scale;
-      for (int j = 0; j < scale; ++j) {
-        Store(o + 8 * j, _mm256_permutevar8x32_epi32(eight, pick[j]));
-      }
-    }
-  } else if (scale > 8) {
+  if (scale > 8) {
     for (; x < n; ++x) {
       const __m256i v = _mm256_set1_epi32(static_cast<int>(row[x]));
       std::uint32_t* o = out + static_cast<std::ptrdiff_t>(x) * scale;
@@ -218,11 +201,73 @@ void WidenPlain(const std::uint32_t* row, int n, int scale,
   WidenPlain(row + x, n - x, scale,
              out + static_cast<std::ptrdiff_t>(x) * scale);
 }
+
+// The whole scaled conversion in one pass for scales 2 to 4: eight indices
+// looked up at once in a 1 KB table (it stays in the first-level cache,
+// where the pair table would crowd the output out of the second), widened by
+// lane permutes and stored straight into every output row of the block.
+[[gnu::target("avx2")]] bool ScaledAvx2(const std::uint8_t* pixels, int pitch,
+                                        int width, int height,
+                                        const platform::PaletteEntry* palette,
+                                        int scale, std::uint32_t* out,
+                                        int outPitch) {
+  if (scale < 2 || scale > 4) return false;
+  alignas(32) std::uint32_t single[256];
+  for (int i = 0; i < 256; ++i) {
+    single[i] = 0xFF000000u | std::uint32_t(palette[i].red) << 16 |
+                std::uint32_t(palette[i].green) << 8 | palette[i].blue;
+  }
+  __m256i pick[4];
+  for (int j = 0; j < scale; ++j) {
+    alignas(32) std::int32_t lanes[8];
+    for (int i = 0; i < 8; ++i) lanes[i] = (8 * j + i) / scale;
+    pick[j] = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+  }
+  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
+    std::uint32_t* rows[4];
+    for (int k = 0; k < scale; ++k) {
+      rows[k] = reinterpret_cast<std::uint32_t*>(
+          bytes + (static_cast<std::size_t>(y) * scale + k) * outPitch);
+    }
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+      const __m256i eight = _mm256_i32gather_epi32(
+          reinterpret_cast<const int*>(single),
+          _mm256_cvtepu8_epi32(
+              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x))),
+          4);
+      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(x) * scale;
+      for (int j = 0; j < scale; ++j) {
+        const __m256i v = _mm256_permutevar8x32_epi32(eight, pick[j]);
+        for (int k = 0; k < scale; ++k) Store(rows[k] + at + 8 * j, v);
+      }
+    }
+    for (; x < width; ++x) {
+      for (int k = 0; k < scale; ++k) {
+        for (int j = 0; j < scale; ++j) rows[k][x * scale + j] = single[in[x]];
+      }
+    }
+  }
+  return true;
+}
 #endif
+
+using ScaledFn = bool (*)(const std::uint8_t*, int, int, int,
+                          const platform::PaletteEntry*, int, std::uint32_t*,
+                          int);
+
+// The pair table and the widening by rows, for any scale.
+bool ScaledByRows(const std::uint8_t*, int, int, int,
+                  const platform::PaletteEntry*, int, std::uint32_t*, int) {
+  return false;
+}
 
 struct Kernels {
   ConvertFn convert;
   WidenFn widen;
+  ScaledFn scaled;  // false: it leaves this one to the rows
 };
 
 int BestLevel() {
@@ -233,13 +278,13 @@ int BestLevel() {
 // Off x86 there is only the pair table and the plain widening.
 Kernels Pick([[maybe_unused]] int level) {
 #if TS_X86
-  if (level >= 2) return {ConvertVbmi, WidenAvx2};
-  if (level >= 1) return {ConvertPairs, WidenAvx2};
+  if (level >= 2) return {ConvertVbmi, WidenAvx2, ScaledAvx2};
+  if (level >= 1) return {ConvertPairs, WidenAvx2, ScaledAvx2};
 #endif
-  return {ConvertPairs, WidenPlain};
+  return {ConvertPairs, WidenPlain, ScaledByRows};
 }
 
-Kernels kernels = {nullptr, nullptr};
+Kernels kernels = {nullptr, nullptr, nullptr};
 
 }  // namespace
 
@@ -259,12 +304,26 @@ void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
 void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
                         int height, const platform::PaletteEntry* palette,
                         int scale, std::uint32_t* out, int outPitch) {
+  if (!kernels.convert) SetPresentLevel(-1);
+  if (kernels.scaled(pixels, pitch, width, height, palette, scale, out,
+                     outPitch)) {
+    return;
+  }
+  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+  if (scale == 1) {
+    for (int y = 0; y < height; ++y) {
+      kernels.convert(pixels + static_cast<long>(y) * pitch, pitch, width, 1,
+                      palette,
+                      reinterpret_cast<std::uint32_t*>(
+                          bytes + static_cast<std::size_t>(y) * outPitch));
+    }
+    return;
+  }
   // A source row is converted once into a small buffer (it stays in the
   // first-level cache), widened into the first of its output rows, and that
   // row is copied into the others.
   constexpr int kChunk = 1024;
   std::uint32_t row[kChunk];
-  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
   const std::size_t outRow = static_cast<std::size_t>(width) * scale * 4;
   for (int y = 0; y < height; ++y) {
     auto* first = reinterpret_cast<std::uint32_t*>(
