@@ -13,6 +13,11 @@ int BlitSurface(const Surface* src, Surface* dst, Rect srcRect, Rect dstRect);
 int SetSheetColorKey(u32 index);
 u8 ReadPixel(i32 x, i32 y, const Surface* surface);
 
+// Keyed copies from the sheet skip its key by runs found once per row;
+// whatever changes the sheet's pixels other than LoadSskImage and
+// CreateSurfaces calls this, so the runs are found again.
+void SheetChanged();
+
 // Chooses the keyed-copy kernel: 0 plain, 1 AVX2, 2 AVX-512, capped at what
 // the processor has; -1 the best it has. Returns the level in use. The
 // kernels give the same pixels; tests and benchmarks compare them.

@@ -8,6 +8,7 @@
 
 #include "base/data_folder.h"
 #include "base/platform.h"
+#include "video/blit.h"
 #include "video/ssk_codec.h"
 
 namespace video {
@@ -83,6 +84,7 @@ int LoadSskImage(const char* name, i32 x, i32 y) {
     if (n > 0) std::memcpy(sheet->Row(y + r) + x, in, std::size_t(n));
     if (y + r + 1 >= sheet->height) break;
   }
+  SheetChanged();
   return 1;
 }
 
