@@ -23,9 +23,10 @@ bool WhollyOffScreen(const Rect& d) {
          d.right < 0;
 }
 
-// The keyed copy of a block of rows. Nearly every sprite is 64 wide, so that
-// width gets a loop of known length the compiler unrolls into a few vector
-// blends; other widths take the general loop.
+// The keyed copy of a block of rows. Nearly every sprite is 64 wide (48
+// once cut to its figure), so those widths get loops of known length the
+// compiler unrolls into a few vector blends; other widths take the general
+// loop.
 using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
                              int n, int rows, u8 key);
 
@@ -48,6 +49,9 @@ using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
   if (n == 64) {
     for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
       KeyedRow(out, in, 64, key);
+  } else if (n == 48) {
+    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+      KeyedRow(out, in, 48, key);
   } else {
     for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
       KeyedRow(out, in, n, key);
@@ -113,12 +117,6 @@ KeyedRowsFn keyedRows = KeyedRowsFirst;
 void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
               int rows, bool keyed, u8 key) {
   if (keyed) {
-    // Every row asked for at once: the loads then overlap instead of each
-    // waiting on the last (a sprite's rows lie a sheet row apart).
-    for (int r = 0; r < rows; ++r) {
-      __builtin_prefetch(in + r * inPitch);
-      __builtin_prefetch(out + r * outPitch, 1);
-    }
     keyedRows(out, outPitch, in, inPitch, n, rows, key);
     return;
   }
@@ -200,6 +198,14 @@ bool CutToBox(const Surface& sheet, u8 key, u8*& out, long outPitch, int& sx,
   out += (y0 - sy) * outPitch;
   sy = y0;
   rows = y1 - y0;
+  // A whole cell whose figure fits 48 columns: a blend of known width that
+  // leaves out the key on either side.
+  if (n == 64 && box.right - box.left <= 48) {
+    const int skip = std::min<int>(box.left, 16);
+    out += skip;
+    sx += skip;
+    n = 48;
+  }
   return true;
 }
 
