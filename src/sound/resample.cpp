@@ -116,36 +116,45 @@ std::vector<float> Resampler::Input() const {
   return stereo;
 }
 
-void Resampler::Render(std::size_t first, std::size_t count, float* out) const {
-  if (taps_ == 0) {
-    // The same rate: the loop's own frames, guards and all.
-    for (std::size_t m = 0; m < count; ++m) {
-      out[2 * m] = left_[first + m];
-      out[2 * m + 1] = right_[first + m];
-    }
-    return;
-  }
+namespace {
+
+// What the filter of every output frame reads.
+struct FilterInput {
+  const float* table;
+  const float* left;
+  const float* right;
+  std::int64_t up, down, phases, pad;
+  int half, taps, guard;
+};
+
+// Output frames [first, first + count) into `out`.
+void Filter(const FilterInput& f, std::size_t first, std::size_t count,
+            float* out) {
+  // Output frame m is at input time (m - guard) * down / up, which is pad
+  // input frames into the padded sides: whole frames i and the rest, moved
+  // on by down / up each frame without dividing.
+  const std::uint64_t up = std::uint64_t(f.up);
+  const std::uint64_t t =
+      std::uint64_t((std::int64_t(first) - f.guard) * f.down + f.pad * f.up);
+  std::size_t i = std::size_t(t / up);
+  std::uint64_t rem = t % up;
+  const std::size_t stepWhole = std::size_t(std::uint64_t(f.down) / up);
+  const std::uint64_t stepRest = std::uint64_t(f.down) % up;
   for (std::size_t m = first; m < first + count; ++m, out += 2) {
-    // Output frame m is at input time (m - guard) * down / up, which is
-    // pad input frames into the padded sides.
-    const std::uint64_t t =
-        std::uint64_t((std::int64_t(m) - guard_) * down_ + pad_ * up_);
-    const std::size_t i = std::size_t(t / std::uint64_t(up_));
-    const std::uint64_t rem = t % std::uint64_t(up_);
-    const std::int64_t p = phases_ == up_
-                               ? std::int64_t(rem)
-                               : std::int64_t((rem * std::uint64_t(phases_) +
-                                               std::uint64_t(up_) / 2) /
-                                              std::uint64_t(up_));
+    const std::int64_t p =
+        f.phases == f.up
+            ? std::int64_t(rem)
+            : std::int64_t((rem * std::uint64_t(f.phases) + up / 2) / up);
     // A phase rounded up to a whole sample is phase 0 of the next one.
-    const std::size_t base = i + std::size_t(p / phases_) - half_ + 1;
-    const float* h = &table_[std::size_t(p % phases_) * taps_];
-    const float* l = &left_[base];
-    const float* r = &right_[base];
+    const bool next = p == f.phases;
+    const std::size_t base = i + std::size_t(next) - f.half + 1;
+    const float* h = &f.table[std::size_t(next ? 0 : p) * f.taps];
+    const float* l = &f.left[base];
+    const float* r = &f.right[base];
     // Eight running sums per side, four at a time: the additions need not
     // wait on each other, and the processor does four in one.
     Four sl[2] = {}, sr[2] = {};
-    for (int j = 0; j < taps_; j += 8) {
+    for (int j = 0; j < f.taps; j += 8) {
       for (int k = 0; k < 2; ++k) {
         const Four hk = Load(h + j + 4 * k);
         sl[k] += hk * Load(l + j + 4 * k);
@@ -155,7 +164,30 @@ void Resampler::Render(std::size_t first, std::size_t count, float* out) const {
     const Four tl = sl[0] + sl[1], tr = sr[0] + sr[1];
     out[0] = (tl[0] + tl[1]) + (tl[2] + tl[3]);
     out[1] = (tr[0] + tr[1]) + (tr[2] + tr[3]);
+    i += stepWhole;
+    rem += stepRest;
+    if (rem >= up) {
+      rem -= up;
+      ++i;
+    }
   }
+}
+
+}  // namespace
+
+void Resampler::Render(std::size_t first, std::size_t count, float* out) const {
+  if (taps_ == 0) {
+    // The same rate: the loop's own frames, guards and all.
+    for (std::size_t m = 0; m < count; ++m) {
+      out[2 * m] = left_[first + m];
+      out[2 * m + 1] = right_[first + m];
+    }
+    return;
+  }
+  const FilterInput f = {table_.data(), left_.data(), right_.data(), up_,
+                         down_,         phases_,      pad_,          half_,
+                         taps_,         guard_};
+  Filter(f, first, count, out);
 }
 
 std::vector<float> ResampleLoop(const float* stereo, std::size_t frames,
