@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "base/data_folder.h"
+#include "bench_support.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
 #include "platform/null/null_platform.h"
@@ -85,30 +85,10 @@ double ThreadCpuSeconds() {
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// A working folder of its own for Score.dat; the pictures from the run
-// folder.
-struct Folder {
-  Folder() : data(base::DataFolder()), previous(fs::current_path()) {
-    char name[] = "/tmp/ts_golden_XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    path = name;
-    base::SetDataFolder(TS_RUN_DIR);
-    fs::current_path(path);
-  }
-  ~Folder() {
-    fs::current_path(previous);
-    base::SetDataFolder(data);
-    std::error_code error;
-    fs::remove_all(path, error);
-  }
-  std::string data;
-  fs::path previous, path;
-};
-
 // Peak resident memory of the real program playing the golden game
 // headless, as the golden test runs it; -1 when it could not be run.
 long ProgramPeakKilobytes() {
-  Folder folder;
+  bench::GameFolder folder;
   std::string exe = TS_RUN_DIR "/tumblesquash", seed = std::to_string(kSeed);
   std::vector<std::string> args = {exe,      "--headless", "--seed",
                                    seed,     "--input",    kScript,
@@ -132,7 +112,7 @@ long ProgramPeakKilobytes() {
 
 void BM_GoldenGame(benchmark::State& state) {
   const Kind kind = Kind(state.range(0));
-  Folder folder;
+  bench::GameFolder folder;
   std::FILE* trace = std::fopen("trace.jsonl", "wb");
   double worst = 0, total = 0;
   std::uint32_t worstFrame = 0, frames = 0;
