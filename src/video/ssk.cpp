@@ -29,6 +29,13 @@ struct LastImage {
 };
 LastImage lastImage;
 
+// The decoded pixels, kept between loads: a picture of the same size as the
+// last is decoded over it without clearing 1.3 MB first.
+SskFile& Decoded() {
+  static SskFile file;
+  return file;
+}
+
 // Reads a picture file whole and checks it; without `pixels` only the
 // colours need be filled in. A missing file is quietly passed over, as the
 // game always did; one that is there but unusable is reported.
@@ -72,7 +79,7 @@ bool ReadSsk(const char* name, SskFile& file, std::vector<std::uint8_t>& bytes,
 int LoadSskImage(const char* name, i32 x, i32 y) {
   Surface* sheet = SheetSurface;
   if (!sheet || x < 0 || y < 0 || y >= sheet->height) return 0;
-  SskFile file;
+  SskFile& file = Decoded();
   std::vector<std::uint8_t> bytes;
   if (!ReadSsk(name, file, bytes, true)) return 0;
 
@@ -89,7 +96,7 @@ int LoadSskImage(const char* name, i32 x, i32 y) {
 }
 
 u8 LoadSskPalette(const char* name) {
-  SskFile file;
+  SskFile& file = Decoded();
   std::vector<std::uint8_t> bytes;
   if (!ReadSsk(name, file, bytes, false)) return 0;
   for (int i = 0; i < 256; ++i) {
