@@ -128,8 +128,9 @@ void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
 // key: about three quarters of its pixels, a third of its rows. For each
 // cell the smallest rectangle holding all that is not the key is found the
 // first time a keyed copy reads the cell, and kept until the sheet or the
-// key changes; a keyed copy from within one cell is cut to it, so it reads
-// and writes only that, with the same branch-free blend.
+// key changes; a keyed copy from within one cell is cut to its rows (and,
+// copying the whole cell, to 48 columns where the figure fits them), so it
+// reads and writes less, with the same branch-free blend.
 struct CellBox {
   bool made = false;
   u8 left = 0, top = 0, right = 0, bottom = 0;  // within the cell; empty: 0
