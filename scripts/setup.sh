@@ -24,6 +24,8 @@ packages=(
 if [[ $profile == all ]]; then
   packages+=(
     libgtest-dev googletest libbenchmark-dev
+    # The benchmarks' peer for the trace's CRC-32.
+    libdeflate-dev
     # The web version: the compiler, and a browser for its test.
     emscripten chromium
     # The install tests: the desktop's validators.

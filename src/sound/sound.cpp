@@ -138,6 +138,26 @@ int LoadWaveChannel(i32 channel, const char* name) {
   return 1;
 }
 
+// The game's recordings, in the order a game loads them.
+static constexpr const char* kGameRecordings[] = {"BOMB", "PUTI", "ITE", "FALL",
+                                                  "MUSIC"};
+
+void PrepareGameRecordings() {
+  if (!deviceOpen) return;
+  int rate;
+  {
+    std::lock_guard<std::mutex> lock(MixerLock);
+    rate = OutputRate;
+  }
+  for (const char* name : kGameRecordings) {
+    const WaveResource* resource = FindWaveResource(name);
+    if (!resource || RecordingReady(*resource, rate, LevelOf(name))) continue;
+    LoadRecording(*resource, rate, LevelOf(name));
+    return;
+  }
+  PitchFilter::For(1.0);
+}
+
 void FillGameChannels() {
   LoadWaveChannel(0, "BOMB");
   DuplicateChannel(1, 0);

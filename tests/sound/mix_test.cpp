@@ -78,6 +78,30 @@ TEST(Resampler, KeepsThePassBandAndRejectsImagesAndAliases) {
   EXPECT_EQ(sound::ResampleLoop(in.data(), 22050, 22050, 22050), in);
 }
 
+// The mixer computes the played form a stretch at a time as voices reach
+// it: every stretch, wherever it starts, holds exactly the frames of the
+// whole form, guards included.
+TEST(Resampler, StretchesAreTheWholeFormBitForBit) {
+  Floats in = Sine(11025, 440, 0.5);
+  in.resize(2 * 7001);  // a loop that is not a whole number of frames out
+  for (int to : {44100, 48000, 11025, 8000}) {
+    SCOPED_TRACE(to);
+    const sound::Resampler resampler(in.data(), in.size() / 2, 11025, to, 64);
+    const Floats whole =
+        sound::ResampleLoop(in.data(), in.size() / 2, 11025, to, 64);
+    ASSERT_EQ(whole.size(), 2 * resampler.Frames());
+    for (std::size_t first : {std::size_t(0), std::size_t(1), std::size_t(63),
+                              std::size_t(777), resampler.Frames() - 300}) {
+      Floats part(2 * 300);
+      resampler.Render(first, 300, part.data());
+      ASSERT_TRUE(std::equal(part.begin(), part.end(),
+                             whole.begin() + std::ptrdiff_t(2 * first)))
+          << first;
+    }
+    EXPECT_EQ(resampler.Input(), in);
+  }
+}
+
 TEST(Loudness, MeasuresAsBroadcastersDo) {
   for (int rate : {44100, 48000}) {
     SCOPED_TRACE(rate);

@@ -273,10 +273,12 @@ void PrintRecordings(std::FILE* to) {
     auto as = sound::LoadRecording(*resource, 44100, std::nan(""));
     auto played = sound::LoadRecording(*resource, 44100, sound::LevelOf(name));
     if (!as || !played) continue;
-    std::vector<float> power = sound::KWeightedPower(
-        as->Frame0(), std::size_t(as->playedFrames), 44100);
+    const std::vector<float> frames = as->Played();
+    const float* frame0 = frames.data() + 2 * sound::Recording::kGuard;
+    std::vector<float> power =
+        sound::KWeightedPower(frame0, std::size_t(as->playedFrames), 44100);
     float peak = 0;
-    for (float v : as->played) peak = std::max(peak, std::fabs(v));
+    for (float v : frames) peak = std::max(peak, std::fabs(v));
     std::fprintf(to,
                  "%-5s as recorded: loudest 400 ms %.1f LUFS, integrated "
                  "%.1f LUFS, peak %.1f dBFS; plays at gain %+.1f dB\n",
