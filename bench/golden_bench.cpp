@@ -21,8 +21,8 @@
 #include "bench_support.h"
 #include "loop/main_loop.h"
 #include "loop/trace.h"
-#include "platform/null/null_platform.h"
-#include "platform/null/script.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/recorder.h"
 #include "sound/device.h"
 #include "sound/recording.h"
 
@@ -53,11 +53,12 @@ std::vector<platform::ScriptEvent> GoldenEvents() {
 class GoldenPlatform final : public platform::NullPlatform {
  public:
   GoldenPlatform(Kind kind, std::FILE* trace)
-      : kind_(kind), script_(GoldenEvents()), trace_(trace) {
+      : kind_(kind), trace_(trace) {
+    script_.Replay(GoldenEvents());
     line_.reserve(1 << 16);
   }
   bool PollMessage(platform::Message& out) override {
-    return script_.Next(out);
+    return script_.NextReplayed(out);
   }
   bool Present(const std::uint8_t* pixels, int pitch,
                const platform::PaletteEntry* palette) override {
@@ -74,7 +75,7 @@ class GoldenPlatform final : public platform::NullPlatform {
 
  private:
   Kind kind_;
-  platform::ScriptPlayer script_;
+  platform::Recorder script_;
   std::FILE* trace_;
   std::string line_;
 };
