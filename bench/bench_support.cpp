@@ -1,8 +1,13 @@
 #include "bench_support.h"
 
+#include <stdlib.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <random>
 
+#include "base/data_folder.h"
 #include "base/trig.h"
 #include "platform/system/null_platform.h"
 #include "video/sheet_layout.h"
@@ -14,6 +19,32 @@ InRunFolder::InRunFolder() : previous(std::filesystem::current_path()) {
   std::filesystem::current_path(TS_RUN_DIR);
 }
 InRunFolder::~InRunFolder() { std::filesystem::current_path(previous); }
+
+GameFolder::GameFolder() : data(base::DataFolder()) {
+  namespace fs = std::filesystem;
+  char name[] = "/tmp/ts_bench_XXXXXX";
+  if (!mkdtemp(name)) std::abort();
+  path = name;
+  std::vector<const char*> files(std::begin(layout::kSskPictures),
+                                 std::end(layout::kSskPictures));
+  files.push_back(layout::kSplashPicture);
+  for (const char* file : files) {
+    std::error_code error;
+    if (!fs::is_regular_file(fs::path(TS_RUN_DIR) / file, error)) {
+      std::fprintf(stderr, "benchmark: no \"%s\" in %s\n", file, TS_RUN_DIR);
+    }
+  }
+  base::SetDataFolder(TS_RUN_DIR);
+  previous = fs::current_path();
+  fs::current_path(path);
+}
+
+GameFolder::~GameFolder() {
+  std::filesystem::current_path(previous);
+  base::SetDataFolder(data);
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
+}
 
 static void Load(const char* name, bool keyFromPalette) {
   using namespace video;

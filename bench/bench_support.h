@@ -1,6 +1,7 @@
 // Shared set-up of the benchmarks: the real pictures from the run folder.
 #pragma once
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "video/surface.h"
@@ -24,6 +25,15 @@ struct InRunFolder {
   InRunFolder();
   ~InRunFolder();
   std::filesystem::path previous;
+};
+
+// A fresh working folder for the lifetime of the object, where a game
+// writes its Score.dat; the pictures are read from the run folder.
+struct GameFolder {
+  GameFolder();
+  ~GameFolder();
+  std::filesystem::path path, previous;
+  std::string data;  // the data folder before
 };
 
 }  // namespace bench

@@ -9,6 +9,7 @@ TUMBLESQUASH_FPS=1, clicks the splash, then:
 - scene calls per wall second over --seconds (from the game's own count and
   clock), presents a second, the time a present takes, CPU a scene call
   (the game's process, its main thread) and the X server's CPU a scene call;
+- start-up: from the click on the splash to the first frame on screen;
 - click-to-screen latency: --clicks instant clicks (press and release sent
   together through XTest), each from the moment it is sent to the moment the
   first frame whose scene saw the press has been presented.
@@ -31,7 +32,7 @@ from desktop_e2e import Xvfb  # noqa: E402
 LINE = re.compile(
     r"([\d.]+) scene calls, ([\d.]+) presents a second; present ([\d.]+) ms "
     r"\(max ([\d.]+)\); CPU a scene call ([\d.]+) ms \(main thread ([\d.]+)\);"
-    r" (\d+)x, (\w+); scene (\d+) at (\d+)")
+    r" ([\d.]+)x, (\w+); scene (\d+) at (\d+)")
 
 
 def cpu_seconds(pid):
@@ -81,9 +82,31 @@ def main():
             return done.stdout
         splash = x("search", "--sync", "--onlyvisible", "--name",
                    "^TumbleSquash$").split()[0]
-        x("mousemove", "--window", splash, "240", "120", "click", "1")
+        x("mousemove", "--window", splash, "240", "120")
+        x11 = ctypes.CDLL("libX11.so.6")
+        xtst = ctypes.CDLL("libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        xtst.XTestFakeButtonEvent.argtypes = [
+            ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        dpy = x11.XOpenDisplay(display.encode())
+
+        def click():
+            sent = time.monotonic_ns()
+            xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
+            xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
+            x11.XFlush(dpy)
+            return sent
+
+        started = click()
         while len(stats()[0]) < 2:
+            if proc.poll() is not None:
+                sys.exit("the game ended:\n" + stats()[2])
             time.sleep(0.1)
+        first_frame = [re.search(r"shown at (\d+)(?:.*\(CPU ([\d.]+) ms\))?",
+                                 l) for l in stats()[2].splitlines()
+                       if "first frame shown at" in l]
 
         # Pacing: the span between two of the game's own lines.
         first = stats()[0][-1]
@@ -101,20 +124,9 @@ def main():
             return statistics.mean(float(m.group(i)) for m in span)
 
         # Latency: instant clicks straight through XTest.
-        x11 = ctypes.CDLL("libX11.so.6")
-        xtst = ctypes.CDLL("libXtst.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        xtst.XTestFakeButtonEvent.argtypes = [
-            ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        dpy = x11.XOpenDisplay(display.encode())
         latencies = []
         for _ in range(args.clicks):
-            sent = time.monotonic_ns()
-            xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
-            xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
-            x11.XFlush(dpy)
+            sent = click()
             # The first frame shown after the click was sent that saw it.
             end = time.monotonic() + 5
             later = []
@@ -128,13 +140,20 @@ def main():
         print("screen %dx%d, %s, renderer line: %s" % (
             width, height, "window" if args.window else "full screen",
             [l for l in stats()[2].splitlines() if "renderer" in l][0]))
+        print("splash click to first frame: %.1f ms (the game's CPU from "
+              "opening the display: %s ms)" % (
+                  (int(first_frame[0].group(1)) - started) / 1e6
+                  if first_frame else -1,
+                  first_frame[0].group(2) or "?" if first_frame else "?"))
         print("scene calls per wall second over %.1f s: %.3f" %
               (wall, scenes / wall))
         print("presents a second: %.1f; present %.2f ms a frame (worst %.2f)"
               % (mean(2), mean(3), max(float(m.group(4)) for m in span)))
         print("CPU a scene call: game %.2f ms (main thread %.2f ms), "
-              "X server %.2f ms" % (mean(5), mean(6),
-                                    (server1 - server0) * 1e3 / scenes))
+              "X server %.2f ms; the game's CPU a present %.2f ms" % (
+                  mean(5), mean(6), (server1 - server0) * 1e3 / scenes,
+                  statistics.mean(float(m.group(5)) * float(m.group(1)) /
+                                  float(m.group(2)) for m in span)))
         print("click to screen, %d of %d clicks seen: median %.1f ms "
               "(min %.1f, max %.1f)" % (
                   len(latencies), args.clicks,

@@ -20,6 +20,7 @@
 #include "base/data_folder.h"
 #include "base/input.h"
 #include "base/scores.h"
+#include "bench_support.h"
 #include "game/actors.h"
 #include "loop/main_loop.h"
 #include "platform/system/null_platform.h"
@@ -92,36 +93,6 @@ class PlayerPlatform final : public platform::NullPlatform {
   int head_ = 0, count_ = 0;
   base::Scene scene_ = nullptr;
   int framesInScene_ = 0;
-};
-
-// A fresh working folder, where the game writes its Score.dat; the pictures
-// are read from the run folder.
-struct GameFolder {
-  GameFolder() : data(base::DataFolder()) {
-    char name[] = "/tmp/ts_bench_XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    path = name;
-    std::vector<const char*> files(std::begin(layout::kSskPictures),
-                                   std::end(layout::kSskPictures));
-    files.push_back(layout::kSplashPicture);
-    for (const char* file : files) {
-      std::error_code error;
-      if (!fs::is_regular_file(fs::path(TS_RUN_DIR) / file, error)) {
-        std::fprintf(stderr, "benchmark: no \"%s\" in %s\n", file, TS_RUN_DIR);
-      }
-    }
-    base::SetDataFolder(TS_RUN_DIR);
-    previous = fs::current_path();
-    fs::current_path(path);
-  }
-  ~GameFolder() {
-    fs::current_path(previous);
-    base::SetDataFolder(data);
-    std::error_code error;
-    fs::remove_all(path, error);
-  }
-  fs::path path, previous;
-  std::string data;  // the data folder before
 };
 
 struct GameFigures {
@@ -211,13 +182,13 @@ void BM_HeadlessGame(benchmark::State& state) {
   if (std::getenv("TS_BENCH_ONE_GAME")) {
     bool finished = false;
     {
-      GameFolder folder;
+      bench::GameFolder folder;
       finished = PlayOneGame(nullptr).finished;
     }
     std::fflush(nullptr);
     _exit(finished ? kPlayedOneGame : 1);
   }
-  GameFolder folder;
+  bench::GameFolder folder;
   GameFigures total;
   for (auto _ : state) {
     const GameFigures g = PlayOneGame(&state);

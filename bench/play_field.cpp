@@ -30,6 +30,7 @@ void LoadSheet() {
           ((x / 8 + y / 8) % 3 == 0) ? 0 : static_cast<u8>(1 + (x ^ y) % 250);
     }
   }
+  video::SheetChanged();
   video::SetSheetColorKey(0);
 }
 

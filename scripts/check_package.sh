@@ -28,6 +28,8 @@ rm -f build-pkg/tumblesquash_*.deb
 deb=$(ls build-pkg/tumblesquash_*.deb)
 echo "$deb"
 dpkg-deb --field "$deb" Package Version Depends
+echo "== lintian --pedantic"
+lintian --pedantic --display-info "$deb" 2>&1 | grep -v "root privileges" || true
 
 if [[ ! -f "$root.base/etc/debian_version" ]]; then
   echo "== making a minimal Debian 12 in $root.base"
@@ -50,7 +52,7 @@ for m in proc sys dev tmp/.X11-unix; do
   mounted+=("$root/$m")
 done
 in_root() {
-  chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root \
+  chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin:/usr/games HOME=/root \
     DEBIAN_FRONTEND=noninteractive "$@"
 }
 
@@ -60,7 +62,7 @@ in_root apt-get update -qq
 in_root apt-get install -y "/root/$(basename "$deb")" >"$root/root/apt.log" 2>&1 ||
   { cat "$root/root/apt.log"; exit 1; }
 grep -E "newly installed" "$root/root/apt.log"
-in_root dpkg -L tumblesquash | grep -v '/$' | grep -E 'bin/|\.(desktop|xml|gz|png|ssk|SSK|bmp)$' | head -20
+in_root dpkg -L tumblesquash | grep -v '/$' | grep -E 'games/|\.(desktop|xml|gz|png|ssk|SSK|bmp)$' | head -20
 
 echo "== running it from an unrelated folder"
 mkdir -p "$root/srv/elsewhere"
@@ -77,7 +79,7 @@ for _ in $(seq 100); do
   DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break
   sleep 0.1
 done
-(cd "$root" && chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root \
+(cd "$root" && chroot "$root" env -i PATH=/usr/bin:/bin:/usr/games HOME=/root \
   DISPLAY="$display" SDL_AUDIODRIVER=dummy sh -c 'cd /srv/elsewhere && exec tumblesquash --window') &
 game=$!
 export DISPLAY=$display

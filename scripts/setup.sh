@@ -24,12 +24,15 @@ packages=(
 if [[ $profile == all ]]; then
   packages+=(
     libgtest-dev googletest libbenchmark-dev
+    # The benchmarks' peer for the trace's CRC-32.
+    libdeflate-dev
     # The web version: the compiler, and a browser for its test.
     emscripten chromium
     # The install tests: the desktop's validators.
     desktop-file-utils appstream
-    # The desktop tests: a virtual X server, a player's hands, screenshots.
-    python3 xvfb xauth xdotool x11-utils x11-apps
+    # The desktop tests: a virtual X server, a window manager, a player's
+    # hands, screenshots; the sound captures are measured with sox.
+    python3 xvfb xauth openbox xdotool x11-utils x11-apps sox
     # The fuzz targets (libFuzzer) and the sanitizer run of the tests.
     clang libclang-rt-14-dev
   )
@@ -50,7 +53,7 @@ elif [[ $profile == windows ]]; then
   )
 elif [[ $profile == package ]]; then
   # A fresh Debian to install into, and a virtual display to play it on.
-  packages+=(debootstrap xvfb xauth xdotool)
+  packages+=(debootstrap xvfb xauth xdotool lintian)
 elif [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   # No display: the game command starts the game on a virtual one.
   packages+=(xvfb xauth)

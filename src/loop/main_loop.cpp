@@ -126,6 +126,8 @@ void RunFrame() {
   base::RightButton = 0;
   if (platform::Platform* p = platform::Current()) p->AfterScene();
   video::FlipSurfaces();
+  // Between frames, one at a time, so no frame makes them all.
+  sound::PrepareGameRecordings();
 }
 
 void ReleaseDevices() {

@@ -18,6 +18,7 @@
 #include "platform/system/game_files.h"
 #include "platform/system/null_platform.h"
 #include "platform/system/settings_file.h"
+#include "platform/system/usage.h"
 #include "sound/volumes.h"
 #include "tumblesquash_config.h"
 #include "video/sheet_layout.h"
@@ -34,47 +35,23 @@ std::string SearchedList(const platform::GameFiles& files) {
 }
 
 void PrintUsage(FILE* to) {
+  namespace u = platform::usage;
   std::fputs(
       "usage: tumblesquash [OPTION...]\n"
+      "       tumblesquash --headless [OPTION...]\n"
       "A mouse shooting gallery. Click the small window to start.\n"
-      "\n"
-      "Keys and buttons:\n"
-      "  left button          shoot; choose in the menus\n"
-      "  right button         in play: hide the game (boss key), again to "
-      "come back;\n"
-      "                       in the menu: back to the title\n"
-      "  Escape               quit\n"
-      "  M                    mute and unmute\n"
-      "  - and =              the volume down and up\n"
-      "  Alt+Enter            switch between full screen and a window\n"
-      "  F12                  save a screenshot (its path is printed)\n"
-      "In a window the game pauses while another window has the foreground;\n"
-      "in full screen, leaving it ends the game.\n"
-      "\n"
-      "Options:\n"
-      "  --fullscreen         play full screen (the default)\n"
-      "  --window             play in a window\n"
-      "  --scale N            the window at N times 640 x 480 (0: the "
-      "largest\n"
-      "                       that fits, the default); mode and scale are\n"
-      "                       remembered for the next start\n"
-      "  --record FILE        write this session's input to FILE (an input\n"
-      "                       script beginning \"# seed N\")\n"
-      "  --replay FILE        play a recorded session back in the window\n"
-      "  --trace FILE         one line of JSON a frame, as --headless writes\n"
-      "  --volume N, --music-volume N, --effects-volume N\n"
-      "                       the master, music and effects volumes, 0 to "
-      "100\n"
-      "                       (remembered, as the keys set them)\n"
-      "  --mute               start muted\n"
-      "  --data DIR           read the pictures from DIR\n"
-      "  --score-file FILE    keep the scores in FILE\n"
-      "  --sound-test         play every recording once and end\n"
-      "  -h, --help           show this help and the paths in use\n"
-      "  --version            show the version\n"
-      "\n",
+      "\nKeys and buttons:\n",
       to);
-  std::fputs(headless::kUsage, to);
+  u::PrintEntries(to, u::kKeys);
+  std::fputs(
+      "In a window the game pauses while another window has the foreground;\n"
+      "in full screen, leaving it ends the game.\n\nOptions:\n",
+      to);
+  u::PrintEntries(to, u::kOptions);
+  std::fputs("\nHeadless runs:\n", to);
+  u::PrintEntries(to, u::kHeadlessOptions);
+  std::fputs("\nEnvironment:\n", to);
+  u::PrintEntries(to, u::kEnvironment);
   std::fputs(
       "\n"
       "The pictures are looked for in --data DIR, the installed data folder,\n"
@@ -82,12 +59,11 @@ void PrintUsage(FILE* to) {
 #ifdef _WIN32
       "scores and settings are kept in %APPDATA%\\TumbleSquash, unless a\n"
       "Score.dat already sits beside the pictures; the screenshots go to\n"
-      "Pictures\\TumbleSquash. TUMBLESQUASH_FPS=1 prints the pacing once a\n"
-      "second.\n",
+      "Pictures\\TumbleSquash.\n",
 #else
       "scores are kept in $XDG_DATA_HOME/tumblesquash (by default\n"
       "~/.local/share/tumblesquash), unless a Score.dat already sits beside\n"
-      "the pictures. TUMBLESQUASH_FPS=1 prints the pacing once a second.\n",
+      "the pictures.\n",
 #endif
       to);
 }
@@ -138,10 +114,10 @@ bool TakeValue(int argc, char** argv, int& i, std::string& out) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) {
-    return headless::Main(argc - 2, argv + 2);
+    return headless::Main(argc - 2, argv + 2, argv[0]);
   }
   platform::SdlOptions options;
-  std::string dataOption, scoreOption, scaleText;
+  std::string dataOption, scoreOption, scaleText, displayText;
   // The volume options, applied over the remembered volumes further down.
   std::vector<int> volumeOptions;
   bool help = false, soundTest = false, fullScreen = false, window = false;
@@ -175,6 +151,8 @@ int main(int argc, char** argv) {
       if (!TakeValue(argc, argv, i, scoreOption)) return 2;
     } else if (arg == "--scale") {
       if (!TakeValue(argc, argv, i, scaleText)) return 2;
+    } else if (arg == "--display") {
+      if (!TakeValue(argc, argv, i, displayText)) return 2;
     } else if (arg == "--record") {
       if (!TakeValue(argc, argv, i, options.session.record)) return 2;
     } else if (arg == "--replay") {
@@ -187,11 +165,20 @@ int main(int argc, char** argv) {
     }
   }
   std::uint64_t scale = 0;
-  if (!scaleText.empty() &&
-      !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
-    base::Say("--scale needs a number from 0 to %d", platform::kMaxScale);
+  if (scaleText == "fit") {
+    scale = static_cast<std::uint64_t>(-1);
+  } else if (!scaleText.empty() &&
+             !base::ParseUnsigned(scaleText, platform::kMaxScale, scale)) {
+    base::Say("--scale needs fit or a number from 0 to %d",
+              platform::kMaxScale);
     return 2;
   }
+  std::uint64_t display = 0;
+  if (!displayText.empty() && !base::ParseUnsigned(displayText, 63, display)) {
+    base::Say("--display needs a number from 0 to 63");
+    return 2;
+  }
+  if (!displayText.empty()) options.displayIndex = static_cast<int>(display);
   if (fullScreen && window) {
     base::Say("--fullscreen and --window exclude each other");
     return 2;
@@ -247,7 +234,10 @@ int main(int argc, char** argv) {
   // the options say is remembered.
   options.display = platform::ReadDisplaySettings(settings);
   if (fullScreen || window) options.display.fullScreen = fullScreen;
-  if (!scaleText.empty()) options.display.scale = static_cast<int>(scale);
+  if (!scaleText.empty()) {
+    options.display.scale =
+        scaleText == "fit" ? platform::kScaleFit : static_cast<int>(scale);
+  }
   const bool told =
       fullScreen || window || !scaleText.empty() || !volumeOptions.empty();
   if (told && options.settings) {

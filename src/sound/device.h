@@ -13,6 +13,14 @@ void SetOutputFormat(int rate, int channels);
 // allocates and frees nothing, and holds the mixer's lock only to read the
 // channels before mixing and to write their positions back after.
 void MixAudio(int16_t* out, int frames);
+// Holds the output still (true) or lets it play on. A hold fades the whole
+// mix out over kEdgeFadeMs and then keeps every channel where it was,
+// giving silence; letting go fades it back in from there. Pausing,
+// resuming and closing a device go through this, so none of them clicks.
+inline constexpr int kEdgeFadeMs = 8;
+void HoldOutput(bool hold);
+// True once a hold's fade has been mixed and only silence follows.
+bool OutputSilent();
 // Moves every playing channel on by `frames` output frames without mixing:
 // the silent device of the headless runs, cheap enough for every frame.
 void AdvanceChannels(int frames);

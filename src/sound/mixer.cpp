@@ -1,5 +1,6 @@
-// Our mixer. Each recording was resampled to the device's rate when it was
-// loaded, so a voice is mostly a gain and an add. Voices start, stop and
+// Our mixer. Each voice resamples its recording to the device's rate a
+// stretch ahead of where it plays (the recordings stay at their own rate),
+// and then is mostly a gain and an add. Voices start, stop and
 // hand over with short fades; the sum goes through a look-ahead limiter
 // that turns loud moments down smoothly instead of distorting them.
 #include "sound/mixer.h"
@@ -27,6 +28,9 @@ constexpr uint64_t kUnitStep = uint64_t(1) << 32;
 
 MixStats stats;
 uint32_t audibleChannels = ~0u;
+// The device's hold (see HoldOutput), and whether its fade is done.
+bool outputHeld = false;
+bool outputSilent = false;
 // The channels' recordings were remade for a new rate: start every voice
 // afresh from the channels.
 bool dropVoices = false;
@@ -37,8 +41,30 @@ int retiredCount = 0;
 
 // --- The audio thread's own -------------------------------------------------
 
+// The stretch of a voice's played form it reads now, computed when it reads
+// past it. Left uninitialised: a voice is reset more often than it plays.
+struct Window {
+  static constexpr int kFrames = 1024;
+  static constexpr int kBack = 4;  // kept before the frame asked for
+  Window() {}
+  // Frames [k, k + n) of `r`'s played form, guards included (n is at most
+  // kFrames - kBack).
+  const float* At(const Recording& r, int64_t k, int64_t n) {
+    if (k < first || k + n > first + count) {
+      first = std::max<int64_t>(-Recording::kGuard, k - kBack);
+      count = std::min<int64_t>(kFrames,
+                                r.playedFrames + Recording::kGuard - first);
+      r.Render(first, count, frames);
+    }
+    return frames + 2 * (k - first);
+  }
+  int64_t first = 0, count = 0;
+  float frames[2 * kFrames];
+};
+
 struct Voice {
   std::shared_ptr<const Recording> rec;
+  Window window;
   uint64_t pos = 0;
   uint64_t step = kUnitStep;
   bool looping = false;
@@ -58,6 +84,8 @@ u32 seen[kChannelCount];      // the channel's serial the voice follows
 float groupGain[2] = {kMasterGain, kMasterGain};  // effects, music, now
 float groupTarget[2] = {kMasterGain, kMasterGain};
 uint32_t audibleNow = ~0u;
+bool heldNow = false;
+float edge = 1.0f;  // the hold's gain on the whole output
 
 // Look-ahead limiter: each frame's gain is the smallest any frame within
 // the look-ahead needs, released slowly, then averaged over the look-ahead,
@@ -144,8 +172,10 @@ int Frames(int milliseconds) {
 }
 
 float VolumeGain(int volume) {
-  float v = float(std::clamp(volume, 0, 100)) / 100.0f;
-  return v * v;  // even steps to the ear
+  return volume <= 0
+             ? 0.0f
+             : float(std::pow(10.0, double(std::min(volume, 100) - 100) *
+                                        kVolumeDbPerStep / 20.0));
 }
 
 void Retire(Voice& v) {
@@ -165,40 +195,42 @@ inline float Interpolate(float a, float b, float c, float d, float t) {
   return ((c3 * t + c2) * t + c1) * t + b;
 }
 
-// Frame `i` of the played form (one side); outside it a loop continues
-// into its guard frames (or wraps, past them) and a one-shot is silent.
-inline float FrameAt(const Recording& r, int64_t i, bool loop, int side) {
+// Frame `i` of the voice's played form; outside it a loop continues into
+// its guard frames (or wraps, past them) and a one-shot is silent.
+inline const float* FrameAt(Voice& v, int64_t i, bool loop) {
+  static constexpr float kSilence[2] = {0.0f, 0.0f};
+  const Recording& r = *v.rec;
   if (i < 0 || i >= r.playedFrames) {
-    if (!loop) return 0.0f;
+    if (!loop) return kSilence;
     if (i < -Recording::kGuard || i >= r.playedFrames + Recording::kGuard) {
       i = ((i % r.playedFrames) + r.playedFrames) % r.playedFrames;
     }
   }
-  return r.Frame0()[2 * i + side];
+  return v.window.At(r, i, 1);
 }
 
-// The played form at `pos`, through the voice's filter or, without one,
-// Catmull-Rom.
-void ReadAt(const Recording& r, uint64_t pos, bool loop, float out[2],
+// The voice's played form at `pos`, through the voice's filter or, without
+// one, Catmull-Rom.
+void ReadAt(Voice& v, uint64_t pos, bool loop, float out[2],
             const PitchFilter* between = nullptr) {
+  const Recording& r = *v.rec;
   if (between) {
-    between->Read(r.Frame0(), r.playedFrames, loop ? Recording::kGuard : -1,
-                  pos, out);
+    between->Read([&](int64_t k) { return v.window.At(r, k, 1); },
+                  r.playedFrames, loop ? Recording::kGuard : -1, pos, out);
     return;
   }
-  const float* d = r.Frame0();
   const int64_t i = int64_t(pos >> 32);
   const float t = float(uint32_t(pos)) * (1.0f / 4294967296.0f);
   if (i >= 1 && i + 2 < r.playedFrames) {
-    const float* p = d + 2 * (i - 1);
+    const float* p = v.window.At(r, i - 1, 4);
     out[0] = Interpolate(p[0], p[2], p[4], p[6], t);
     out[1] = Interpolate(p[1], p[3], p[5], p[7], t);
     return;
   }
   for (int k = 0; k < 2; ++k) {
     out[k] =
-        Interpolate(FrameAt(r, i - 1, loop, k), FrameAt(r, i, loop, k),
-                    FrameAt(r, i + 1, loop, k), FrameAt(r, i + 2, loop, k), t);
+        Interpolate(FrameAt(v, i - 1, loop)[k], FrameAt(v, i, loop)[k],
+                    FrameAt(v, i + 1, loop)[k], FrameAt(v, i + 2, loop)[k], t);
   }
 }
 
@@ -264,7 +296,7 @@ void MixVoice(Voice& v, int channel, float* bus, int n, MixStats& local) {
       const int until = int(
           std::min<uint64_t>(uint64_t(n - f), (left + kUnitStep - 1) >> 32));
       const float g = gain * v.env;
-      const float* p = r.Frame0() + 2 * (v.pos >> 32);
+      const float* p = v.window.At(r, int64_t(v.pos >> 32), until);
       float* b = bus + 2 * f;
       for (int j = 0; j < 2 * until; ++j) b[j] += p[j] * g;
       f += until;
@@ -272,7 +304,7 @@ void MixVoice(Voice& v, int channel, float* bus, int n, MixStats& local) {
       continue;
     }
     float s[2];
-    ReadAt(r, v.pos, v.looping, s,
+    ReadAt(v, v.pos, v.looping, s,
            v.step != kUnitStep || uint32_t(v.pos) ? v.between : nullptr);
     const float g = gain * v.env;
     bus[2 * f] += s[0] * g;
@@ -291,7 +323,9 @@ void MixVoice(Voice& v, int channel, float* bus, int n, MixStats& local) {
 }
 
 // Brings the voices in line with the channels. Runs with MixerLock held.
-void Sync(MixStats& local) {
+// Without `measure` the steps of starts and cuts are not looked at (the
+// silent device's time keeping, which keeps no figures).
+void Sync(MixStats& local, bool measure = true) {
   if (limiter.rate() != OutputRate) limiter.Configure(OutputRate);
   for (int g = 0; g < 2; ++g) {
     const int group = g == 0 ? PlayerVolumes.effects : PlayerVolumes.music;
@@ -301,6 +335,7 @@ void Sync(MixStats& local) {
                                VolumeGain(group);
   }
   audibleNow = audibleChannels;
+  heldNow = outputHeld;
   if (dropVoices) {
     for (int k = 0; k < kChannelCount; ++k) {
       Retire(voices[k]);
@@ -327,10 +362,10 @@ void Sync(MixStats& local) {
     if (v.rec) {
       // The sounding voice fades out while its successor starts.
       Voice& t = tails[k];
-      if (t.rec && heard) {
+      if (t.rec && heard && measure) {
         // Two hand-overs within one pull: the older tail is cut.
         float s[2];
-        ReadAt(*t.rec, t.pos, t.looping, s);
+        ReadAt(t, t.pos, t.looping, s);
         local.cuts[group].Add(std::fmax(std::fabs(s[0]), std::fabs(s[1])) *
                               t.rec->gain * t.env * groupTarget[group]);
       }
@@ -350,10 +385,10 @@ void Sync(MixStats& local) {
       FadeIn(v, Frames(kMusicFadeInMs));
     } else if (c.position != 0) {
       FadeIn(v, Frames(kFadeOutMs));
-    } else if (heard) {
+    } else if (heard && measure) {
       // From its own beginning an effect starts as recorded.
       float s[2];
-      ReadAt(*v.rec, v.pos, v.looping, s);
+      ReadAt(v, v.pos, v.looping, s);
       local.starts[0].Add(std::fmax(std::fabs(s[0]), std::fabs(s[1])) *
                           v.rec->gain * groupTarget[0]);
     }
@@ -413,7 +448,16 @@ void MixAudio(int16_t* out, int frames) {
   {
     std::lock_guard<std::mutex> lock(MixerLock);
     Sync(local);
+    if (heldNow && edge == 0.0f) {
+      // Held, its fade done: silence, and every channel stays where it is.
+      outputSilent = true;
+      std::fill(out, out + frames * OutputChannels, int16_t(0));
+      return;
+    }
+    outputSilent = false;
   }
+  const float edgeTarget = heldNow ? 0.0f : 1.0f;
+  const float edgeStep = 1.0f / float(Frames(kEdgeFadeMs));
   while (frames > 0) {
     const int n = frames < kBlock ? frames : kBlock;
     std::fill(effects, effects + 2 * n, 0.0f);
@@ -436,6 +480,12 @@ void MixAudio(int16_t* out, int frames) {
       float r = effects[2 * f + 1] * ge + music[2 * f + 1] * gm;
       local.peak = std::fmax(local.peak, std::fmax(std::fabs(l), std::fabs(r)));
       if (limiter.Run(l, r)) ++local.reducedFrames;
+      if (edge != edgeTarget) {
+        edge = heldNow ? std::fmax(0.0f, edge - edgeStep)
+                       : std::fmin(1.0f, edge + edgeStep);
+      }
+      l *= edge;
+      r *= edge;
       if (OutputChannels == 1) {
         *out++ = ToSample(0.5f * (l + r), local);
       } else {
@@ -456,7 +506,7 @@ void AdvanceChannels(int sampleFrames) {
   if (sampleFrames <= 0) return;
   std::lock_guard<std::mutex> lock(MixerLock);
   MixStats local;
-  Sync(local);
+  Sync(local, false);
   for (int k = 0; k < kChannelCount; ++k) {
     for (Voice* v : {&tails[k], &voices[k]}) {
       if (!v->rec || v->ended) continue;
@@ -475,6 +525,17 @@ void AdvanceChannels(int sampleFrames) {
   groupGain[0] = groupTarget[0];
   groupGain[1] = groupTarget[1];
   WriteBack(MixStats{});
+}
+
+void HoldOutput(bool hold) {
+  std::lock_guard<std::mutex> lock(MixerLock);
+  outputHeld = hold;
+  if (!hold) outputSilent = false;
+}
+
+bool OutputSilent() {
+  std::lock_guard<std::mutex> lock(MixerLock);
+  return outputSilent;
 }
 
 void SetOutputFormat(int rate, int channels) {
@@ -583,6 +644,8 @@ void ResetMixer() {
   for (int g = 0; g < 2; ++g) groupGain[g] = groupTarget[g];
   limiter.Configure(OutputRate);
   dropVoices = false;
+  outputHeld = outputSilent = heldNow = false;
+  edge = 1.0f;
 }
 
 }  // namespace sound

@@ -37,7 +37,7 @@ uint64_t ChannelStep(const Channel& channel);
 
 // How the mix is levelled: the master gain puts the whole game at a
 // desktop level; each recording's own gain comes from its loudness.
-inline constexpr float kMasterGain = 0.631f;  // -4 dB
+inline constexpr float kMasterGain = 0.473f;  // -6.5 dB
 // The limiter keeps every output sample at or below this (-1 dBFS).
 inline constexpr float kLimiterCeiling = 0.8913f;
 // The limiter looks this far ahead, so the output is this late.
@@ -46,10 +46,11 @@ int MixDelayFrames();
 // Fades, in milliseconds: a voice that is stopped, restarted or stolen fades
 // out over kFadeOutMs (the music over kMusicFadeOutMs) while its successor
 // starts; a voice resumed mid-way fades in over kFadeOutMs; the music fades
-// in over kMusicFadeInMs whenever it starts.
+// in over kMusicFadeInMs whenever it starts, short enough to keep the
+// downbeat it starts on.
 inline constexpr int kFadeOutMs = 8;
 inline constexpr int kMusicFadeOutMs = 40;
-inline constexpr int kMusicFadeInMs = 250;
+inline constexpr int kMusicFadeInMs = 10;
 
 // --- Watching the mix (tests, the mix check) -------------------------------
 

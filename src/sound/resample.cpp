@@ -66,77 +66,95 @@ Four Load(const float* p) {
 
 }  // namespace
 
-std::vector<float> ResampleLoop(const float* stereo, std::size_t frames,
-                                int inRate, int outRate, int guard) {
-  std::vector<float> out;
-  if (frames == 0 || inRate <= 0 || outRate <= 0 || guard < 0) return out;
-  // The input taken as a loop: frame i of it, for any i.
-  auto looped = [&](std::int64_t i, int side) {
-    const std::int64_t n = std::int64_t(frames);
-    return stereo[2 * std::size_t(((i % n) + n) % n) + side];
-  };
+bool Resampler::Plan(std::size_t frames, int inRate, int outRate, int guard) {
+  if (frames == 0 || inRate <= 0 || outRate <= 0 || guard < 0) return false;
+  guard_ = guard;
+  inFrames_ = frames;
   if (inRate == outRate) {
-    out.resize(2 * (frames + 2 * std::size_t(guard)));
-    for (std::size_t m = 0; m < out.size() / 2; ++m) {
-      for (int side = 0; side < 2; ++side) {
-        out[2 * m + side] = looped(std::int64_t(m) - guard, side);
-      }
+    outFrames_ = frames + 2 * std::size_t(guard);
+    pad_ = guard;
+  } else {
+    const std::int64_t g =
+        std::gcd(std::int64_t(inRate), std::int64_t(outRate));
+    up_ = outRate / g;  // out = in * up/down
+    down_ = inRate / g;
+    phases_ = up_ <= kMaxPhases ? up_ : kMaxPhases;
+    outFrames_ = std::size_t((std::uint64_t(frames) * std::uint64_t(up_) +
+                              std::uint64_t(down_) - 1) /
+                             std::uint64_t(down_)) +
+                 2 * std::size_t(guard);
+
+    // When the rate goes down the filter guards the output's Nyquist
+    // instead, and spans as many more input samples.
+    const double scale = outRate < inRate ? double(outRate) / inRate : 1.0;
+    const double band = kCutoff * scale;  // cycles per input sample * 2
+    half_ = HalfTaps(scale);
+    taps_ = 2 * half_;
+    // Tap j of phase p weighs input (i - half + 1 + j) for output time
+    // i + p/P.
+    table_.resize(std::size_t(phases_) * taps_);
+    for (std::int64_t p = 0; p < phases_; ++p) {
+      Weights(double(p) / double(phases_), band, half_,
+              &table_[std::size_t(p) * taps_]);
     }
-    return out;
+    const std::int64_t guardIn = (std::int64_t(guard) * down_ + up_ - 1) / up_;
+    pad_ = taps_ + guardIn + 2;
   }
-  const std::int64_t g = std::gcd(std::int64_t(inRate), std::int64_t(outRate));
-  const std::int64_t up = outRate / g, down = inRate / g;  // out = in * up/down
-  const std::int64_t phases = up <= kMaxPhases ? up : kMaxPhases;
-  const std::size_t outFrames = std::size_t(
-      (std::uint64_t(frames) * std::uint64_t(up) + std::uint64_t(down) - 1) /
-      std::uint64_t(down));
+  // The sides are padded with the loop's own frames on either end, so the
+  // seam is filtered like any other point and the guards continue it.
+  left_.resize(frames + 2 * std::size_t(pad_));
+  right_.resize(left_.size());
+  return true;
+}
 
-  // When the rate goes down the filter guards the output's Nyquist instead,
-  // and spans as many more input samples.
-  const double scale = outRate < inRate ? double(outRate) / inRate : 1.0;
-  const double band = kCutoff * scale;  // cycles per input sample * 2
-  const int half = HalfTaps(scale);
-  const int taps = 2 * half;
-  // Tap j of phase p weighs input (i - half + 1 + j) for output time i + p/P.
-  std::vector<float> table(std::size_t(phases) * taps);
-  for (std::int64_t p = 0; p < phases; ++p) {
-    Weights(double(p) / double(phases), band, half,
-            &table[std::size_t(p) * taps]);
+std::vector<float> Resampler::Input() const {
+  std::vector<float> stereo(2 * inFrames_);
+  for (std::size_t i = 0; i < inFrames_; ++i) {
+    stereo[2 * i] = left_[std::size_t(pad_) + i];
+    stereo[2 * i + 1] = right_[std::size_t(pad_) + i];
   }
+  return stereo;
+}
 
-  // Split into sides, padded with the loop's own frames on either end, so
-  // the seam is filtered like any other point and the guards continue it.
-  const std::int64_t guardIn = (std::int64_t(guard) * down + up - 1) / up;
-  const std::int64_t pad = taps + guardIn + 2;
-  const std::size_t padded = frames + 2 * std::size_t(pad);
-  std::vector<float> left(padded), right(padded);
-  for (std::size_t i = 0; i < padded; ++i) {
-    left[i] = looped(std::int64_t(i) - pad, 0);
-    right[i] = looped(std::int64_t(i) - pad, 1);
-  }
+namespace {
 
-  out.resize(2 * (outFrames + 2 * std::size_t(guard)));
-  for (std::size_t m = 0; m < out.size() / 2; ++m) {
-    // Output frame m is at input time (m - guard) * down / up, which is
-    // pad input frames into the padded sides.
-    const std::uint64_t t =
-        std::uint64_t((std::int64_t(m) - guard) * down + pad * up);
-    const std::size_t i = std::size_t(t / std::uint64_t(up));
-    const std::uint64_t rem = t % std::uint64_t(up);
-    const std::int64_t p = phases == up
-                               ? std::int64_t(rem)
-                               : std::int64_t((rem * std::uint64_t(phases) +
-                                               std::uint64_t(up) / 2) /
-                                              std::uint64_t(up));
+// What the filter of every output frame reads.
+struct FilterInput {
+  const float* table;
+  const float* left;
+  const float* right;
+  std::int64_t up, down, phases, pad;
+  int half, taps, guard;
+};
+
+// Output frames [first, first + count) into `out`.
+void Filter(const FilterInput& f, std::size_t first, std::size_t count,
+            float* out) {
+  // Output frame m is at input time (m - guard) * down / up, which is pad
+  // input frames into the padded sides: whole frames i and the rest, moved
+  // on by down / up each frame without dividing.
+  const std::uint64_t up = std::uint64_t(f.up);
+  const std::uint64_t t =
+      std::uint64_t((std::int64_t(first) - f.guard) * f.down + f.pad * f.up);
+  std::size_t i = std::size_t(t / up);
+  std::uint64_t rem = t % up;
+  const std::size_t stepWhole = std::size_t(std::uint64_t(f.down) / up);
+  const std::uint64_t stepRest = std::uint64_t(f.down) % up;
+  for (std::size_t m = first; m < first + count; ++m, out += 2) {
+    const std::int64_t p =
+        f.phases == f.up
+            ? std::int64_t(rem)
+            : std::int64_t((rem * std::uint64_t(f.phases) + up / 2) / up);
     // A phase rounded up to a whole sample is phase 0 of the next one.
-    const std::size_t base = i + std::size_t(p / phases) - half + 1;
-    const float* h = &table[std::size_t(p % phases) * taps];
-    const float* l = &left[base];
-    const float* r = &right[base];
+    const bool next = p == f.phases;
+    const std::size_t base = i + std::size_t(next) - f.half + 1;
+    const float* h = &f.table[std::size_t(next ? 0 : p) * f.taps];
+    const float* l = &f.left[base];
+    const float* r = &f.right[base];
     // Eight running sums per side, four at a time: the additions need not
     // wait on each other, and the processor does four in one.
     Four sl[2] = {}, sr[2] = {};
-    for (int j = 0; j < taps; j += 8) {
+    for (int j = 0; j < f.taps; j += 8) {
       for (int k = 0; k < 2; ++k) {
         const Four hk = Load(h + j + 4 * k);
         sl[k] += hk * Load(l + j + 4 * k);
@@ -144,9 +162,39 @@ std::vector<float> ResampleLoop(const float* stereo, std::size_t frames,
       }
     }
     const Four tl = sl[0] + sl[1], tr = sr[0] + sr[1];
-    out[2 * m] = (tl[0] + tl[1]) + (tl[2] + tl[3]);
-    out[2 * m + 1] = (tr[0] + tr[1]) + (tr[2] + tr[3]);
+    out[0] = (tl[0] + tl[1]) + (tl[2] + tl[3]);
+    out[1] = (tr[0] + tr[1]) + (tr[2] + tr[3]);
+    i += stepWhole;
+    rem += stepRest;
+    if (rem >= up) {
+      rem -= up;
+      ++i;
+    }
   }
+}
+
+}  // namespace
+
+void Resampler::Render(std::size_t first, std::size_t count, float* out) const {
+  if (taps_ == 0) {
+    // The same rate: the loop's own frames, guards and all.
+    for (std::size_t m = 0; m < count; ++m) {
+      out[2 * m] = left_[first + m];
+      out[2 * m + 1] = right_[first + m];
+    }
+    return;
+  }
+  const FilterInput f = {table_.data(), left_.data(), right_.data(), up_,
+                         down_,         phases_,      pad_,          half_,
+                         taps_,         guard_};
+  Filter(f, first, count, out);
+}
+
+std::vector<float> ResampleLoop(const float* stereo, std::size_t frames,
+                                int inRate, int outRate, int guard) {
+  const Resampler resampler(stereo, frames, inRate, outRate, guard);
+  std::vector<float> out(2 * resampler.Frames());
+  resampler.Render(0, resampler.Frames(), out.data());
   return out;
 }
 
@@ -184,32 +232,6 @@ const PitchFilter* PitchFilter::For(double speed) {
 
 const PitchFilter* PitchFilter::Find(double speed) {
   return pitchFilters[SpeedClass(speed)].load();
-}
-
-void PitchFilter::Read(const float* stereo, std::int64_t frames, int guard,
-                       std::uint64_t pos, float out[2]) const {
-  const std::int64_t i = std::int64_t(pos >> 32);
-  const float at = float(std::uint32_t(pos)) * (kPhases / 4294967296.0f);
-  const int p = std::min(kPhases - 1, int(at));
-  const float mix = at - float(p);
-  const float* a = &table_[std::size_t(p) * taps_];
-  const float* b = a + taps_;
-  const std::int64_t first = i - half_ + 1;
-  float l = 0, r = 0;
-  for (int j = 0; j < taps_; ++j) {
-    std::int64_t k = first + j;
-    if (k < 0 || k >= frames) {
-      if (guard < 0) continue;
-      if (k < -guard || k >= frames + guard) {
-        k = ((k % frames) + frames) % frames;
-      }
-    }
-    const float h = a[j] + (b[j] - a[j]) * mix;
-    l += h * stereo[2 * k];
-    r += h * stereo[2 * k + 1];
-  }
-  out[0] = l;
-  out[1] = r;
 }
 
 }  // namespace sound

@@ -27,15 +27,16 @@ static const WaveResource* resourceTable = nullptr;  // nullptr: built-in
 static int resourceCount = 0;
 
 // How loud each of the game's recordings plays, in LUFS before the master
-// gain and the volumes. The bomb sounds with nearly every shot and hit, so
-// it sits lowest; the pop and the yelp of a hit stand above the bomb they
-// come with; the music sits with the effects.
+// gain and the volumes. The bomb is the sound of every shot, the player's
+// main action: a missed shot's bomb is at least as loud as the music over
+// its first 400 ms. The pop and the yelp of a hit stand above the bomb they
+// come with; the music sits under the effects.
 static constexpr struct {
   const char* name;
   double lufs;
 } kLevels[] = {
-    {"BOMB", -26.0}, {"PUTI", -14.0},  {"ITE", -16.0},
-    {"FALL", -19.0}, {"MUSIC", -17.0},
+    {"BOMB", -21.5}, {"PUTI", -11.0},  {"ITE", -13.0},
+    {"FALL", -17.0}, {"MUSIC", -20.0},
 };
 
 double LevelOf(const char* name) {
@@ -135,6 +136,26 @@ int LoadWaveChannel(i32 channel, const char* name) {
   TakeRetired(released.items, kRetiredCapacity);
   // What the slot held is freed after the lock, unless others still use it.
   return 1;
+}
+
+// The game's recordings, in the order a game loads them.
+static constexpr const char* kGameRecordings[] = {"BOMB", "PUTI", "ITE", "FALL",
+                                                  "MUSIC"};
+
+void PrepareGameRecordings() {
+  if (!deviceOpen) return;
+  int rate;
+  {
+    std::lock_guard<std::mutex> lock(MixerLock);
+    rate = OutputRate;
+  }
+  for (const char* name : kGameRecordings) {
+    const WaveResource* resource = FindWaveResource(name);
+    if (!resource || RecordingReady(*resource, rate, LevelOf(name))) continue;
+    LoadRecording(*resource, rate, LevelOf(name));
+    return;
+  }
+  PitchFilter::For(1.0);
 }
 
 void FillGameChannels() {

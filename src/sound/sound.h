@@ -20,6 +20,10 @@ int DuplicateChannel(i32 destination, i32 source);
 // copies in 1 to 3, "PUTI" in 4, "ITE" in 5, "FALL" in 6, "MUSIC" in 13.
 void FillGameChannels();
 void SoundCommand(i32 channel, i32 command, u32 frequency);
+// Makes one of the game's recordings ready for the device, if one is not:
+// called once a frame, so the first game finds them made instead of making
+// them all in its first frame. The result is the same either way.
+void PrepareGameRecordings();
 // True between a successful InitSound and ReleaseSound.
 bool SoundDeviceOpen();
 

@@ -18,9 +18,13 @@ Volumes GetVolumes();
 // Values outside 0 to 100 are brought inside.
 void SetVolumes(const Volumes& volumes);
 
+// Each step of a volume is the same step in loudness: 100 is full, every 10
+// less is 3 dB softer, 0 is silent.
+inline constexpr double kVolumeDbPerStep = 0.3;
+
 // The player's volume keys, whichever keys a back end gives them: Mute
 // mutes and unmutes (not again while the key repeats); Down and Up turn the
-// master volume a tenth down or up, unmuting.
+// master volume 10 (3 dB) down or up, unmuting.
 enum class VolumeStep { Mute, Down, Up };
 void StepVolume(VolumeStep step, bool repeat);
 

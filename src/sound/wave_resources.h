@@ -1,6 +1,7 @@
 // The recordings compiled into the executable: a table of WAVE resources
 // made at build time from the files the sound generator writes.
 #pragma once
+#include <limits>
 
 namespace sound {
 
@@ -9,6 +10,9 @@ struct WaveResource {
   const char* name;
   const unsigned char* data;
   unsigned size;
+  // Its loudness as MeasureLoudness gives it, measured when the table was
+  // made, so the game does not measure at play time; NaN: not measured.
+  double loudness = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Replaces the resource table LoadWaveChannel searches (tests install small

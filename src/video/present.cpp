@@ -149,42 +149,197 @@ struct alignas(64) Planes {
 using ConvertFn = void (*)(const std::uint8_t*, int, int, int,
                            const platform::PaletteEntry*, std::uint32_t*);
 
-int BestLevel() { return Cpu().avx512vbmi ? 1 : 0; }
+// Widening a converted row: each pixel `scale` times over.
+using WidenFn = void (*)(const std::uint32_t* row, int n, int scale,
+                         std::uint32_t* out);
 
-// Off x86 there is only the pair table.
-ConvertFn Pick([[maybe_unused]] int level) {
-#if TS_X86
-  if (level >= 1) return ConvertVbmi;
-#endif
-  return ConvertPairs;
+void WidenPlain(const std::uint32_t* row, int n, int scale,
+                std::uint32_t* out) {
+  switch (scale) {
+    case 1:
+      std::memcpy(out, row, static_cast<std::size_t>(n) * 4);
+      break;
+    case 2:
+      for (int x = 0; x < n; ++x) {
+        const std::uint64_t two = row[x] | std::uint64_t(row[x]) << 32;
+        std::memcpy(out + 2 * x, &two, 8);
+      }
+      break;
+    case 3:
+      for (int x = 0; x < n; ++x) {
+        out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = row[x];
+      }
+      break;
+    default:
+      for (int x = 0; x < n; ++x) {
+        for (int k = 0; k < scale; ++k) out[scale * x + k] = row[x];
+      }
+      break;
+  }
 }
 
-ConvertFn convert = nullptr;
+#if TS_X86
+[[gnu::target("avx2"), gnu::always_inline]] inline void Store(std::uint32_t* at,
+                                                              __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), v);
+}
+
+// Past eight, a pixel is one vector repeated, the last store overlapping
+// the one before; smaller scales than that go the plain way (2 to 4 never
+// come here: ScaledAvx2 does them whole).
+[[gnu::target("avx2")]] void WidenAvx2(const std::uint32_t* row, int n,
+                                       int scale, std::uint32_t* out) {
+  int x = 0;
+  if (scale > 8) {
+    for (; x < n; ++x) {
+      const __m256i v = _mm256_set1_epi32(static_cast<int>(row[x]));
+      std::uint32_t* o = out + static_cast<std::ptrdiff_t>(x) * scale;
+      for (int k = 0; k + 8 <= scale; k += 8) Store(o + k, v);
+      Store(o + scale - 8, v);
+    }
+  }
+  WidenPlain(row + x, n - x, scale,
+             out + static_cast<std::ptrdiff_t>(x) * scale);
+}
+
+// The whole scaled conversion in one pass for scales 2 to 4: eight indices
+// looked up at once in a 1 KB table (it stays in the first-level cache,
+// where the pair table would crowd the output out of the second), widened by
+// lane permutes and stored straight into every output row of the block.
+// Each scale has its own loop, unrolled whole.
+template <int kScale>
+[[gnu::target("avx2"), gnu::always_inline]] inline void ScaledRows(
+    const std::uint8_t* pixels, int pitch, int width, int height,
+    const std::uint32_t* single, std::uint32_t* out, int outPitch) {
+  __m256i pick[kScale];
+  for (int j = 0; j < kScale; ++j) {
+    alignas(32) std::int32_t lanes[8];
+    for (int i = 0; i < 8; ++i) lanes[i] = (8 * j + i) / kScale;
+    pick[j] = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+  }
+  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* in = pixels + static_cast<long>(y) * pitch;
+    std::uint32_t* rows[kScale];
+    for (int k = 0; k < kScale; ++k) {
+      rows[k] = reinterpret_cast<std::uint32_t*>(
+          bytes + (static_cast<std::size_t>(y) * kScale + k) * outPitch);
+    }
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+      const __m256i eight = _mm256_i32gather_epi32(
+          reinterpret_cast<const int*>(single),
+          _mm256_cvtepu8_epi32(
+              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x))),
+          4);
+      const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(x) * kScale;
+      for (int j = 0; j < kScale; ++j) {
+        const __m256i v = _mm256_permutevar8x32_epi32(eight, pick[j]);
+        for (int k = 0; k < kScale; ++k) Store(rows[k] + at + 8 * j, v);
+      }
+    }
+    for (; x < width; ++x) {
+      for (int k = 0; k < kScale; ++k) {
+        for (int j = 0; j < kScale; ++j) {
+          rows[k][x * kScale + j] = single[in[x]];
+        }
+      }
+    }
+  }
+}
+
+[[gnu::target("avx2")]] bool ScaledAvx2(const std::uint8_t* pixels, int pitch,
+                                        int width, int height,
+                                        const platform::PaletteEntry* palette,
+                                        int scale, std::uint32_t* out,
+                                        int outPitch) {
+  if (scale < 2 || scale > 4) return false;
+  alignas(32) std::uint32_t single[256];
+  for (int i = 0; i < 256; ++i) {
+    single[i] = 0xFF000000u | std::uint32_t(palette[i].red) << 16 |
+                std::uint32_t(palette[i].green) << 8 | palette[i].blue;
+  }
+  if (scale == 2) {
+    ScaledRows<2>(pixels, pitch, width, height, single, out, outPitch);
+  } else if (scale == 3) {
+    ScaledRows<3>(pixels, pitch, width, height, single, out, outPitch);
+  } else {
+    ScaledRows<4>(pixels, pitch, width, height, single, out, outPitch);
+  }
+  return true;
+}
+#endif
+
+using ScaledFn = bool (*)(const std::uint8_t*, int, int, int,
+                          const platform::PaletteEntry*, int, std::uint32_t*,
+                          int);
+
+// The pair table and the widening by rows, for any scale.
+bool ScaledByRows(const std::uint8_t*, int, int, int,
+                  const platform::PaletteEntry*, int, std::uint32_t*, int) {
+  return false;
+}
+
+struct Kernels {
+  ConvertFn convert;
+  WidenFn widen;
+  ScaledFn scaled;  // false: it leaves this one to the rows
+};
+
+int BestLevel() {
+  const CpuFeatures& cpu = Cpu();
+  return cpu.avx512vbmi && cpu.avx2 ? 2 : cpu.avx2 ? 1 : 0;
+}
+
+// Off x86 there is only the pair table and the plain widening.
+Kernels Pick([[maybe_unused]] int level) {
+#if TS_X86
+  if (level >= 2) return {ConvertVbmi, WidenAvx2, ScaledAvx2};
+  if (level >= 1) return {ConvertPairs, WidenAvx2, ScaledAvx2};
+#endif
+  return {ConvertPairs, WidenPlain, ScaledByRows};
+}
+
+Kernels kernels = {nullptr, nullptr, nullptr};
 
 }  // namespace
 
 int SetPresentLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : (level < best ? level : best);
-  convert = Pick(chosen);
+  kernels = Pick(chosen);
   return chosen;
 }
 
 void ConvertFrame(const std::uint8_t* pixels, int pitch, int width, int height,
                   const platform::PaletteEntry* palette, std::uint32_t* out) {
-  if (!convert) SetPresentLevel(-1);
-  convert(pixels, pitch, width, height, palette, out);
+  if (!kernels.convert) SetPresentLevel(-1);
+  kernels.convert(pixels, pitch, width, height, palette, out);
 }
 
 void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
                         int height, const platform::PaletteEntry* palette,
                         int scale, std::uint32_t* out, int outPitch) {
+  if (!kernels.convert) SetPresentLevel(-1);
+  if (kernels.scaled(pixels, pitch, width, height, palette, scale, out,
+                     outPitch)) {
+    return;
+  }
+  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+  if (scale == 1) {
+    for (int y = 0; y < height; ++y) {
+      kernels.convert(pixels + static_cast<long>(y) * pitch, pitch, width, 1,
+                      palette,
+                      reinterpret_cast<std::uint32_t*>(
+                          bytes + static_cast<std::size_t>(y) * outPitch));
+    }
+    return;
+  }
   // A source row is converted once into a small buffer (it stays in the
   // first-level cache), widened into the first of its output rows, and that
   // row is copied into the others.
   constexpr int kChunk = 1024;
   std::uint32_t row[kChunk];
-  auto* bytes = reinterpret_cast<std::uint8_t*>(out);
   const std::size_t outRow = static_cast<std::size_t>(width) * scale * 4;
   for (int y = 0; y < height; ++y) {
     auto* first = reinterpret_cast<std::uint32_t*>(
@@ -193,28 +348,8 @@ void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
       const int n = width - x0 < kChunk ? width - x0 : kChunk;
       ConvertFrame(pixels + static_cast<long>(y) * pitch + x0, pitch, n, 1,
                    palette, row);
-      std::uint32_t* o = first + static_cast<std::size_t>(x0) * scale;
-      switch (scale) {
-        case 1:
-          std::memcpy(o, row, static_cast<std::size_t>(n) * 4);
-          break;
-        case 2:
-          for (int x = 0; x < n; ++x) {
-            const std::uint64_t two = row[x] | std::uint64_t(row[x]) << 32;
-            std::memcpy(o + 2 * x, &two, 8);
-          }
-          break;
-        case 3:
-          for (int x = 0; x < n; ++x) {
-            o[3 * x] = o[3 * x + 1] = o[3 * x + 2] = row[x];
-          }
-          break;
-        default:
-          for (int x = 0; x < n; ++x) {
-            for (int k = 0; k < scale; ++k) o[scale * x + k] = row[x];
-          }
-          break;
-      }
+      kernels.widen(row, n, scale,
+                    first + static_cast<std::size_t>(x0) * scale);
     }
     for (int k = 1; k < scale; ++k) {
       std::memcpy(bytes + (static_cast<std::size_t>(y) * scale + k) * outPitch,

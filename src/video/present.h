@@ -17,8 +17,10 @@ void ConvertFrameScaled(const std::uint8_t* pixels, int pitch, int width,
                         int height, const platform::PaletteEntry* palette,
                         int scale, std::uint32_t* out, int outPitch);
 
-// Chooses the conversion: 0 the pair table, 1 AVX-512 VBMI, capped at what
-// the processor has; -1 the best it has. Returns the level in use.
+// Chooses the kernels: 0 the pair table and plain widening, 1 the pair
+// table and AVX2 widening, 2 AVX-512 VBMI conversion and AVX2 widening,
+// capped at what the processor has; -1 the best it has. Returns the level
+// in use. Every level gives the same pixels.
 int SetPresentLevel(int level);
 
 }  // namespace video

@@ -1,16 +1,43 @@
 #include "video/ssk_codec.h"
 
+#include <bit>
 #include <cstring>
 
 #include "base/bytes.h"
 
 namespace video {
 
+// Eight coded bytes are read as one little-endian word below.
+static_assert(std::endian::native == std::endian::little);
+
+// Byte k of the result is nonzero exactly where byte k of v is zero.
+inline std::uint64_t ZeroBytes(std::uint64_t v) {
+  constexpr std::uint64_t k7F = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((v & k7F) + k7F) | v | k7F);
+}
+
 bool DecodeSskPixels(std::span<const std::uint8_t> coded,
                      std::span<std::uint8_t> out) {
   const std::size_t n = coded.size();
   std::size_t i = 0, o = 0;
   while (i < n) {
+    // Single pixels come in stretches where no byte equals the next: those
+    // are found eight at a time and copied whole.
+    while (i + 9 <= n) {
+      std::uint64_t here, next;
+      std::memcpy(&here, coded.data() + i, 8);
+      std::memcpy(&next, coded.data() + i + 1, 8);
+      const std::uint64_t same = ZeroBytes(here ^ next);
+      const std::size_t singles =
+          same ? std::size_t(std::countr_zero(same)) / 8 : 8;
+      if (singles == 0) break;
+      if (singles > out.size() - o) return false;
+      std::memcpy(out.data() + o, coded.data() + i, singles);
+      o += singles;
+      i += singles;
+      if (singles < 8) break;
+    }
+    if (i >= n) break;
     const std::uint8_t c = coded[i];
     if (i + 1 == n) {
       // The last byte, reached as the start of a token, is one pixel.
@@ -83,20 +110,20 @@ bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
     error = "coded pixel data cut short";
     return false;
   }
-  SskFile file;
-  file.width = width;
-  file.height = height;
-  for (int i = 0; i < 256; ++i) {
-    const std::uint8_t* entry = &bytes[54 + 4 * i];
-    file.colours[i] = {entry[2], entry[1], entry[0]};
-  }
-  file.pixels.resize(pixelCount);
-  if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), file.pixels)) {
+  // Decoded into out's own buffer: one kept from a picture of the same size
+  // is written over without being cleared or allocated again.
+  out.pixels.resize(pixelCount);
+  if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), out.pixels)) {
     error = "pixel data does not decode to " + std::to_string(width) + " x " +
             std::to_string(height) + " pixels";
     return false;
   }
-  out = std::move(file);
+  out.width = width;
+  out.height = height;
+  for (int i = 0; i < 256; ++i) {
+    const std::uint8_t* entry = &bytes[54 + 4 * i];
+    out.colours[i] = {entry[2], entry[1], entry[0]};
+  }
   return true;
 }
 

@@ -34,7 +34,7 @@ bool DecodeSskPixels(std::span<const std::uint8_t> coded,
 std::vector<std::uint8_t> EncodeSskPixels(std::span<const std::uint8_t> pixels);
 
 // Parses and decodes a whole file. On failure returns false and puts a short
-// reason in `error`.
+// reason in `error`; out's pixels may then hold anything.
 bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
               std::string& error);
 // The first coded byte (the bottom-left pixel) of a file that ParseSsk took.

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "video/blit.h"
 #include "video/surface.h"
 #include "video/video.h"
 
@@ -29,6 +30,7 @@ void CreateSurfaces() {
   }
   std::memset(sheetPixels, 0, sizeof sheetPixels);
   sheet = {kSheetWidth, kSheetHeight, kSheetWidth, sheetPixels};
+  SheetChanged();
   PrimarySurface = &screens[0];
   BackSurface = &screens[1];
   SheetSurface = &sheet;

@@ -3,6 +3,7 @@
 
 #include "../support/work_folder.h"
 #include "platform/headless/headless.h"
+#include "platform/system/usage.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -225,6 +226,62 @@ TEST_F(Headless, AudioOutIsAWaveOfTheWholeRun) {
     EXPECT_NE(errors.find(std::string(bad).substr(0, 8)), std::string::npos)
         << errors;
   }
+}
+
+TEST(Usage, EveryOptionTheHelpAndManualListIsOneTheProgramTakes) {
+  // Each with a value it takes, then --version, which ends the parse: an
+  // option the program did not know would stop it first with 2.
+  for (const platform::usage::Entry& e : platform::usage::kOptions) {
+    std::string name = e.name;
+    if (name.find("--help") != std::string::npos) continue;
+    std::string value = e.value;
+    if (value == "N|fit|0" || value == "N") value = "1";
+    const std::string cmd = std::string("'" TS_GAME_EXE "' ") + name + " " +
+                            value + " --version >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+  // And each headless one is known to the runner's parser.
+  for (const platform::usage::Entry& e : platform::usage::kHeadlessOptions) {
+    const std::string name = e.name;
+    if (name == "--headless") continue;
+    std::string value = e.value;
+    if (value == "N") value = "1";
+    if (value == "FRAME:FILE.png") value = "1:x.png";
+    std::vector<std::string> args = {name};
+    if (!value.empty()) args.push_back(value);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    headless::Options options;
+    std::string error;
+    EXPECT_TRUE(
+        headless::ParseOptions(int(argv.size()), argv.data(), options, error))
+        << name << ": " << error;
+  }
+}
+
+TEST_F(Headless, NoPicturesFoundIsAnErrorUnlessAskedFor) {
+  // The program alone in a folder, run where there are no pictures either.
+  const fs::path lonely = dir_ / "lonely";
+  fs::create_directories(lonely / "bin");
+  fs::copy_file(TS_GAME_EXE, lonely / "bin" / "tumblesquash");
+  const auto run = [&](const std::string& args) {
+    const std::string cmd = "cd '" + lonely.string() +
+                            "' && timeout 60 bin/tumblesquash --headless "
+                            "--frames 5 " +
+                            args + " 2>stderr.txt";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const int code = run("");
+  if (code == 0) GTEST_SKIP() << "an installed copy of the pictures was found";
+  EXPECT_EQ(code, 2);
+  std::ifstream in(lonely / "stderr.txt");
+  std::string said;
+  std::getline(in, said);
+  EXPECT_NE(said.find("no picture files"), std::string::npos) << said;
+  EXPECT_NE(said.find("--no-pictures"), std::string::npos) << said;
+  EXPECT_EQ(run("--no-pictures"), 0);
 }
 
 TEST_F(Headless, DataNamesThePictureFolder) {

@@ -13,6 +13,10 @@ replays headless (and in the window) to the same trace.
 fullscreen: full screen, the pointer confined, and losing the focus ends the
 game as it always did.
 
+window_manager: 2560 x 1440 under openbox: the window and its frame fit the
+screen, the last row can be aimed at, the window keeps 640 x 480 at least,
+and the click that brings a paused window back is not a shot.
+
 Every wait is for a condition (a trace line, a window, a file) with a
 generous limit; only "nothing happens while paused" needs a fixed look.
 """
@@ -392,14 +396,113 @@ def fullscreen(args):
         ok("losing the focus in full screen ends the game")
 
 
+def window_manager(args):
+    """2560 x 1440 under openbox: the window fits with its frame, and the
+    click that brings a paused window back is no shot."""
+    with Xvfb(2560, 1440) as xvfb:
+        wm = subprocess.Popen(["openbox"], env=dict(
+            os.environ, DISPLAY=xvfb.display), stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        RUNNING.append(wm)
+        wait_for("the window manager", lambda: "window id" in subprocess.run(
+            ["xprop", "-display", xvfb.display, "-root",
+             "_NET_SUPPORTING_WM_CHECK"], capture_output=True,
+            text=True).stdout)
+        try:
+            run_window_manager(args, xvfb)
+        finally:
+            wm.terminate()
+            wm.wait()
+
+
+def run_window_manager(args, xvfb):
+    s = Session(args, xvfb, "window_manager", ["--window"])
+    s.start()
+    splash = s.window()
+    s.x("mousemove", "--window", splash, "240", "120", "click", "1")
+    wait_for("the first frame", lambda: s.frames() > 0)
+    game = s.window()
+
+    # The frame the window manager gave it, all of it on the screen; the
+    # largest whole scale that fits with it (3x would be 1440 rows).
+    def extents():
+        text = s.run("xprop", "-id", game, "_NET_FRAME_EXTENTS")
+        return [int(v) for v in text.split("=")[1].split(",")] \
+            if "=" in text else None
+    left, right, top, bottom = wait_for("the frame", extents)
+    x, y, w, h = wait_for("the window in place (%s now)" % (
+        s.geometry(game),), lambda: (g := s.geometry(game))[2:] ==
+        (1280, 960) and g, limit=10)
+    check(x - left >= 0 and y - top >= 0 and x + w + right <= 2560 and
+          y + h + bottom <= 1440, "the frame %s runs off the screen at %s"
+          % ((left, right, top, bottom), (x, y, w, h)))
+    ok("the window fits the screen with its frame (%d x %d at %d, %d; "
+       "frame %s)" % (w, h, x, y, (left, right, top, bottom)))
+
+    # Every row can be aimed at, down to the last; and the window cannot
+    # be made smaller than the picture.
+    s.wait_scene("TitleScene")
+    s.x("mousemove", "--window", game, "1279", "959")
+    wait_for("the pointer on the last pixel",
+             lambda: s.lines()[-1]["in"][:2] == [639, 479])
+    s.x("windowsize", game, "300", "200")
+    time.sleep(0.5)
+    check(s.geometry(game)[2:] >= (640, 480),
+          "the window shrank to %s" % (s.geometry(game)[2:],))
+    s.x("windowsize", game, "1280", "960")
+    wait_for("the size back", lambda: s.geometry(game)[2:] == (1280, 960))
+    ok("the last row can be aimed at; the window keeps at least 640 x 480")
+
+    # Into a game: the menu, Start (330, 206 in game pixels).
+    s.x("mousemove", "--window", game, "640", "480")
+    def menu():
+        if s.lines()[-1]["next"] == "MenuScene":
+            return True
+        s.x("click", "1")
+        time.sleep(0.1)
+        return False
+    wait_for("the menu", menu)
+    s.x("mousemove", "--window", game, "660", "412")
+    wait_for("the pointer on Start",
+             lambda: s.lines()[-1]["in"][:2] == [330, 206])
+    s.x("click", "1")
+    s.wait_scene("PlayScene")
+    s.x("click", "1")
+    wait_for("a shot", lambda: s.lines()[-1]["g"]["ShotCount"] == 1)
+
+    # Another window takes the foreground: paused. A click on the game's
+    # window brings it back (openbox focuses, then passes the click on).
+    other = subprocess.Popen(["xlogo"], env=s.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    RUNNING.append(other)
+    wait_for("the pause", lambda: "paused" in s.x("getwindowname", game))
+    s.x("mousemove", "--window", game, "640", "480", "click", "1")
+    wait_for("the game to go on",
+             lambda: "paused" not in s.x("getwindowname", game))
+    going_on = s.frames()
+    wait_for("some frames", lambda: s.frames() > going_on + 30)
+    check(s.lines()[-1]["g"]["ShotCount"] == 1,
+          "the click that ended the pause was a shot")
+    s.x("click", "1")
+    wait_for("the next click's shot",
+             lambda: s.lines()[-1]["g"]["ShotCount"] == 2, limit=10)
+    other.terminate()
+    other.wait()
+    ok("the click that ends a pause is no shot; the next one is")
+    s.x("key", "Escape")
+    check(s.finish() == 0, "Escape did not end the game with 0")
+
+
 def main():
     ap = argparse.ArgumentParser()
     for option in ("--game", "--pictures", "--work"):
         ap.add_argument(option, required=True)
-    ap.add_argument("case", choices=["session", "fullscreen"])
+    ap.add_argument("case", choices=["session", "fullscreen",
+                                     "window_manager"])
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
-    {"session": session, "fullscreen": fullscreen}[args.case](args)
+    {"session": session, "fullscreen": fullscreen,
+     "window_manager": window_manager}[args.case](args)
     shutil.rmtree(args.work, ignore_errors=True)
     print("0 failed", flush=True)
 

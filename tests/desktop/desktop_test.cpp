@@ -18,6 +18,7 @@
 #include "platform/sdl/frame_pacer.h"
 #include "platform/sdl/layout.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/sharp_fit.h"
 #include "platform/system/input_queue.h"
 #include "platform/system/null_platform.h"
 #include "platform/system/script.h"
@@ -118,7 +119,8 @@ TEST(FramePacer, VsyncIsKeptOnlyWhileItsPresentsComeSixtyASecond) {
     FramePacer pacer;
     const Played r = Play(pacer, 5, vblank(hz), true);
     EXPECT_EQ(pacer.VsyncTrusted(), trusted) << hz;
-    EXPECT_EQ(r.scenes, 300) << hz;
+    // (A first frame that waited long for its vblank starts the count.)
+    EXPECT_NEAR(r.scenes, 300, 1) << hz;
   }
 }
 
@@ -290,8 +292,6 @@ TEST(Layout, ThePictureIsTheLargestWholeScaleCentredAndThePointerFollowsIt) {
   EXPECT_EQ(platform::FittingScale(2560, 1440), 3);
   EXPECT_EQ(platform::FittingScale(1280, 800), 1);  // 2x is 960 rows
   EXPECT_EQ(platform::FittingScale(320, 200), 1);   // never below 1
-  EXPECT_EQ(platform::WindowScale(0, 3), 3);
-  EXPECT_EQ(platform::WindowScale(5, 3), 3);
 
   // 1920 x 1080: 2x, bars of 320 at the sides and 60 above and below.
   platform::PictureLayout l = PlacePicture(1920, 1080, 1920);
@@ -308,6 +308,192 @@ TEST(Layout, ThePictureIsTheLargestWholeScaleCentredAndThePointerFollowsIt) {
   EXPECT_EQ(std::tie(l.scale, l.x, l.y), std::tuple(3, 320, 0));
   EXPECT_EQ(GamePointer(l, 640, 360), 240u << 16 | 320);
   EXPECT_EQ(platform::StartWindowPointer(-5, 900), 239u << 16);
+}
+
+TEST(Layout, WhereAWholeNumberGivesOnlyOneTimesTheSharpFitFillsTheScreen) {
+  using platform::PlacePicture;
+  using platform::ScaleMode;
+  // Full screen at 1280 x 800 and 1366 x 768: auto fits by a fraction.
+  platform::PictureLayout l = PlacePicture(1280, 800, 0, ScaleMode::Auto);
+  EXPECT_EQ(std::tie(l.scale, l.x, l.y, l.width, l.height),
+            std::tuple(0, 106, 0, 1067, 800));
+  l = PlacePicture(1366, 768, 0, ScaleMode::Auto);
+  EXPECT_EQ(std::tie(l.scale, l.x, l.y, l.width, l.height),
+            std::tuple(0, 171, 0, 1024, 768));
+  // Where a whole number gives 2x or more, auto keeps it; fit does not.
+  l = PlacePicture(1920, 1080, 0, ScaleMode::Auto);
+  EXPECT_EQ(std::tie(l.scale, l.width), std::tuple(2, 1280));
+  l = PlacePicture(1920, 1080, 0, ScaleMode::Fit);
+  EXPECT_EQ(std::tie(l.scale, l.x, l.width, l.height),
+            std::tuple(0, 240, 1440, 1080));
+  // A fit that lands on a whole number is one; a whole-number window
+  // asked to be whole stays so.
+  l = PlacePicture(2560, 1440, 0, ScaleMode::Fit);
+  EXPECT_EQ(std::tie(l.scale, l.width), std::tuple(3, 1920));
+  l = PlacePicture(1280, 800, 0, ScaleMode::Whole);
+  EXPECT_EQ(std::tie(l.scale, l.width), std::tuple(1, 640));
+
+  // Aiming is exact: in every column and row the pointer names the game
+  // pixel that covers most of the output pixel under it, as drawn, and
+  // every game pixel can be aimed at.
+  for (const auto& [w, h] : {std::pair(1280, 800), std::pair(1366, 768),
+                             std::pair(1600, 900), std::pair(1884, 1413)}) {
+    l = PlacePicture(w, h, 0, ScaleMode::Fit);
+    platform::SharpFit fit;
+    fit.Configure(640, 480, l.width, l.height);
+    std::vector<bool> aimed(640, false);
+    for (int i = 0; i < l.width; ++i) {
+      const auto t = fit.columns()[std::size_t(i)];
+      const std::uint32_t p = platform::GamePointer(l, l.x + i, l.y);
+      // (Split in halves, either is right.)
+      ASSERT_TRUE((p & 0xFFFF) == t.index + (t.share < 128 ? 1u : 0u) ||
+                  ((p & 0xFFFF) == t.index + 1u && t.share == 128))
+          << w << " column " << i;
+      aimed[p & 0xFFFF] = true;
+    }
+    EXPECT_EQ(std::count(aimed.begin(), aimed.end(), true), 640) << w;
+    for (int j = 0; j < l.height; ++j) {
+      const auto t = fit.rows()[std::size_t(j)];
+      const std::uint32_t p = platform::GamePointer(l, l.x, l.y + j) >> 16;
+      ASSERT_TRUE(p == t.index + (t.share < 128 ? 1u : 0u) ||
+                  (p == t.index + 1u && t.share == 128))
+          << w << " row " << j;
+    }
+  }
+}
+
+TEST(Layout, AWindowFitsTheRoomTheFrameLeaves) {
+  using platform::WindowSize;
+  const auto size = [](platform::Size s) {
+    return std::pair(s.width, s.height);
+  };
+  // 2560 x 1440 less a 1-pixel frame with a 26-row title: 3x (1440 rows)
+  // no longer fits, 2x does; fit takes all the rows there are.
+  EXPECT_EQ(size(WindowSize(2558, 1413, 0)), std::pair(1280, 960));
+  EXPECT_EQ(size(WindowSize(2558, 1413, 3)), std::pair(1280, 960));
+  EXPECT_EQ(size(WindowSize(2558, 1413, 1)), std::pair(640, 480));
+  EXPECT_EQ(size(WindowSize(2558, 1413, platform::kScaleFit)),
+            std::pair(1884, 1413));
+  // 1280 x 800 less its frame: auto is a fit, as wide as 4:3 allows.
+  EXPECT_EQ(size(WindowSize(1278, 773, 0)), std::pair(1031, 773));
+  // 1366 x 768 with a panel: the same.
+  EXPECT_EQ(size(WindowSize(1364, 713, 0)), std::pair(951, 713));
+  // Never below 640 x 480, however little room there is.
+  EXPECT_EQ(size(WindowSize(800, 400, 0)), std::pair(640, 480));
+  EXPECT_EQ(size(WindowSize(600, 900, platform::kScaleFit)),
+            std::pair(640, 480));
+}
+
+namespace {
+
+// The frame as 8-bit colour indices and a palette where index i is a grey
+// of i: what comes out says which game pixels were mixed.
+struct TestFrame {
+  std::vector<std::uint8_t> pixels = std::vector<std::uint8_t>(640 * 480);
+  platform::PaletteEntry palette[256];
+  TestFrame() {
+    for (int i = 0; i < 256; ++i) {
+      palette[i] = {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i), 0};
+    }
+    std::uint32_t r = 12345;
+    for (auto& p : pixels) {
+      r = r * 1103515245u + 12345u;
+      p = std::uint8_t(r >> 24);
+    }
+  }
+  std::uint32_t Colour(int x, int y) const {
+    const auto& e = palette[pixels[std::size_t(y) * 640 + std::size_t(x)]];
+    return 0xFF000000u | std::uint32_t(e.red) << 16 |
+           std::uint32_t(e.green) << 8 | e.blue;
+  }
+};
+
+}  // namespace
+
+TEST(SharpFit, EachOutputPixelIsTheGamePixelsUnderItByTheShareTheyCover) {
+  TestFrame frame;
+  // At a whole number it is plain whole-number scaling.
+  platform::SharpFit fit;
+  fit.Configure(640, 480, 1280, 960);
+  std::vector<std::uint32_t> out(1280 * 960);
+  fit.Convert(frame.pixels.data(), 640, frame.palette, out.data(), 1280 * 4);
+  for (int y = 0; y < 960; y += 7) {
+    for (int x = 0; x < 1280; ++x) {
+      ASSERT_EQ(out[std::size_t(y) * 1280 + std::size_t(x)],
+                frame.Colour(x / 2, y / 2));
+    }
+  }
+  // By a fraction (1280 x 800 full screen, and a pitch wider than the
+  // picture): each channel is the area-weighted mean of the game pixels
+  // under the output pixel, within a step of rounding; most pixels lie
+  // under one game pixel and keep its colour exactly.
+  const int w = 1067, h = 800, pitch = 1100;
+  fit.Configure(640, 480, w, h);
+  out.assign(std::size_t(pitch) * h, 0);
+  fit.Convert(frame.pixels.data(), 640, frame.palette, out.data(), pitch * 4);
+  int exact = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      double want[3] = {0, 0, 0};
+      const double x0 = x * 640.0 / w, x1 = (x + 1) * 640.0 / w;
+      const double y0 = y * 480.0 / h, y1 = (y + 1) * 480.0 / h;
+      for (int gy = int(y0); gy < y1 && gy < 480; ++gy) {
+        for (int gx = int(x0); gx < x1 && gx < 640; ++gx) {
+          const double share =
+              (std::min(x1, gx + 1.0) - std::max(x0, double(gx))) *
+              (std::min(y1, gy + 1.0) - std::max(y0, double(gy))) /
+              ((x1 - x0) * (y1 - y0));
+          const std::uint32_t c = frame.Colour(gx, gy);
+          for (int k = 0; k < 3; ++k)
+            want[k] += share * (c >> (16 - 8 * k) & 255);
+        }
+      }
+      const std::uint32_t got = out[std::size_t(y) * pitch + std::size_t(x)];
+      ASSERT_EQ(got >> 24, 255u);
+      for (int k = 0; k < 3; ++k) {
+        ASSERT_NEAR(double(got >> (16 - 8 * k) & 255), want[k], 1.5)
+            << x << "," << y;
+      }
+      const double gx = (x + 0.5) * 640.0 / w, gy = (y + 0.5) * 480.0 / h;
+      exact += got == frame.Colour(int(gx), int(gy));
+    }
+    ASSERT_EQ(out[std::size_t(y) * pitch + w], 0u) << "past the row";
+  }
+  // At 1.67x about a third of them straddle no edge across or down.
+  EXPECT_GT(exact, w * h / 4);
+}
+
+TEST(MessageBox, LongTextsAreBrokenIntoLines) {
+  using platform::BreakLines;
+  const std::string text =
+      "The picture files (qqqq.ssk and others) are in none of these folders: "
+      "/usr/local/share/tumblesquash, /home/someone/games/tumblesquash/bin, "
+      "/a/very/long/working/folder/that/goes/on/and/on/and/on/and/on/and/on. "
+      "Reinstall the game, or name their folder with --data DIR.";
+  const std::string broken = BreakLines(text, 40);
+  std::string joined;
+  std::size_t start = 0, lines = 0;
+  while (start <= broken.size()) {
+    std::size_t end = broken.find('\n', start);
+    if (end == std::string::npos) end = broken.size();
+    const std::string line = broken.substr(start, end - start);
+    EXPECT_LE(line.size(), 40u) << line;
+    EXPECT_FALSE(line.empty());
+    joined += line;
+    ++lines;
+    start = end + 1;
+  }
+  EXPECT_GE(lines, 7u);
+  // Nothing but spaces at the breaks is lost.
+  std::string squeezed = text;
+  std::erase(squeezed, ' ');
+  std::erase(joined, ' ');
+  EXPECT_EQ(joined, squeezed);
+  // Short texts and their own line breaks stay; a character of several
+  // bytes counts as one.
+  EXPECT_EQ(BreakLines("one\ntwo", 40), "one\ntwo");
+  EXPECT_EQ(BreakLines("DirectDrawのセットアップに失敗", 24),
+            "DirectDrawのセットアップに失敗");
 }
 
 namespace {
@@ -328,6 +514,7 @@ class FakeHost : public platform::EventHost {
   void SaveScreenshot() override { ++screenshots; }
   void VolumesChanged() override { ++volumeChanges; }
   void Resized() override {}
+  void Exposed() override {}
   void Pause(bool paused) override { pauses.push_back(paused); }
 
   bool displayOpen = true, fullScreen = false, focus = true;
@@ -431,6 +618,53 @@ TEST(DesktopEvents, AWindowPausesWhenItLosesTheForegroundAndFullScreenEnds) {
   EXPECT_EQ(got[0].wParam, 0u);
   EXPECT_FALSE(events.paused());
   SDL_Quit();
+}
+
+TEST(DesktopEvents, TheClickThatEndsAPauseIsNoShot) {
+  FakeHost host;
+  SdlEvents events(host, FakeClock);
+  constexpr Nanos kSecond = FramePacer::kSecond;
+  fakeNow = 100 * kSecond;
+  events.WindowChanging(true);
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
+  fakeNow += kSecond;
+  // How many presses of a click reach the game.
+  const auto click = [&] {
+    events.Handle(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT));
+    events.Handle(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT));
+    const std::vector<Message> got = Messages(events);
+    events.queue().SceneCalled();
+    Messages(events);
+    return std::count_if(got.begin(), got.end(), [](const Message& m) {
+      return m.type == MsgType::LButtonDown;
+    });
+  };
+  // A window manager that gives the focus on a click, then passes the
+  // click on: the click only ends the pause; the next one is a shot.
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_LOST));
+  EXPECT_TRUE(events.paused());
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
+  EXPECT_FALSE(events.paused());
+  fakeNow += 5 * kMs;
+  EXPECT_EQ(click(), 0);
+  fakeNow += 100 * kMs;
+  EXPECT_EQ(click(), 1);
+  // One that passes the press while the window is still paused: the press
+  // and its release are taken, and the next click, however soon, counts.
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_LOST));
+  events.Handle(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT));
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
+  events.Handle(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT));
+  EXPECT_TRUE(Messages(events).empty());
+  fakeNow += 10 * kMs;
+  EXPECT_EQ(click(), 1);
+  // The focus given back from the keyboard: a click a while later counts.
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_LOST));
+  events.Handle(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
+  fakeNow += SdlEvents::kResumeClick;
+  EXPECT_EQ(click(), 1);
+  EXPECT_EQ(host.pauses,
+            (std::vector<bool>{true, false, true, false, true, false}));
 }
 
 TEST(DesktopEvents, AVolumeKeyReachesTheSavedSettings) {

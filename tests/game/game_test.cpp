@@ -340,6 +340,7 @@ class Drawing : public GameTest {
         }
       }
     }
+    video::SheetChanged();
   }
 };
 

@@ -15,8 +15,10 @@ if(NOT code EQUAL 0)
 endif()
 
 set(data ${prefix}/share/tumblesquash)
-set(expected bin/tumblesquash share/applications/${APP_ID}.desktop
-             share/metainfo/${APP_ID}.metainfo.xml share/man/man6/tumblesquash.6.gz)
+set(expected games/tumblesquash share/applications/${APP_ID}.desktop
+             share/metainfo/${APP_ID}.metainfo.xml share/man/man6/tumblesquash.6.gz
+             share/doc/tumblesquash/copyright share/doc/tumblesquash/changelog.gz
+             share/tumblesquash/screenshots/play.png)
 foreach(name ${PICTURE_FILES})
   list(APPEND expected share/tumblesquash/${name})
 endforeach()
@@ -45,7 +47,7 @@ foreach(size ${ICON_SIZES})
   endif()
 endforeach()
 
-set(game ${prefix}/bin/tumblesquash)
+set(game ${prefix}/games/tumblesquash)
 # No display: a message box would wait for a click.
 set(env ${CMAKE_COMMAND} -E env --unset=XDG_DATA_HOME --unset=XDG_CONFIG_HOME
         --unset=DISPLAY --unset=WAYLAND_DISPLAY
@@ -80,6 +82,14 @@ file(SHA256 ${elsewhere}/trace.jsonl got)
 file(SHA256 ${WORK}/reference/trace.jsonl want)
 if(NOT got STREQUAL want)
   message(FATAL_ERROR "the installed pictures play differently")
+endif()
+# And as the documents write it, without --data: the installed pictures.
+file(REMOVE ${elsewhere}/trace.jsonl ${elsewhere}/Score.dat)
+execute_process(COMMAND ${game} ${run} WORKING_DIRECTORY ${elsewhere}
+                RESULT_VARIABLE code)
+file(SHA256 ${elsewhere}/trace.jsonl got)
+if(NOT code EQUAL 0 OR NOT got STREQUAL want)
+  message(FATAL_ERROR "without --data the installed game played otherwise")
 endif()
 
 # Without its pictures the program says where it looked and stops.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sound/inspect.h"
+#include "sound/recording.h"
 #include "sound/sound_log.h"
 #include "sound_fixture.h"
 
@@ -273,6 +274,10 @@ TEST_F(Sound, RecordingsHaveTheirHeadersAndLengths) {
     ASSERT_EQ(sound::LoadWaveChannel(c, e.name), 1);
     const u32 frames = e.dataBytes / (e.channels * e.bits / 8);
     EXPECT_EQ(sound::ChannelLength(c), frames);
+    // The loudness the build measured for the table is what measuring it
+    // now gives, to the last bit.
+    sound::WaveResource unmeasured = {r->type, r->name, r->data, r->size};
+    EXPECT_EQ(r->loudness, sound::MeasureLoudness(unmeasured));
     // Played whole at the device's rate: sounding up to its last frame.
     const int outputFrames = int(uint64_t(frames) * 44100 / e.rate);
     Play(c, 1);

@@ -77,6 +77,23 @@ void FillSheet(std::mt19937& gen, u8 key) {
     const bool isKey = gen() % 3 == 0;
     for (int k = 0; k < run && i < total; ++k, ++i) p[i] = isKey ? key : gen();
   }
+  // Cells like sprites: the key all round a figure, some cells all key, so
+  // keyed copies cut to a cell's figure meet every edge.
+  for (int cy = 0; cy < kSheetHeight / 64; ++cy) {
+    for (int cx = 0; cx < kSheetWidth / 64; ++cx) {
+      if (gen() % 2) continue;
+      const i32 top = Below(gen, 70), bottom = top + Below(gen, 40);
+      const i32 left = Below(gen, 64), right = left + Below(gen, 40);
+      for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+          if (y < top || y >= bottom || x < left || x >= right) {
+            p[(64 * cy + y) * kSheetWidth + 64 * cx + x] = key;
+          }
+        }
+      }
+    }
+  }
+  SheetChanged();
 }
 
 i32 Coordinate(std::mt19937& gen, int span) {
@@ -119,6 +136,12 @@ Rect Source(std::mt19937& gen, const Rect& d) {
     const i32 x = Coordinate(gen, kSheetWidth),
               y = Coordinate(gen, kSheetHeight);
     return {x, y, x + Below(gen, 200) - 20, y + Below(gen, 200) - 20};
+  }
+  if (w == 64 && h == 64 && shape < 2) {
+    // A whole sprite cell, as the game draws them.
+    const i32 x = 64 * Below(gen, kSheetWidth / 64);
+    const i32 y = 64 * Below(gen, kSheetHeight / 64);
+    return {x, y, x + 64, y + 64};
   }
   const i32 x = Below(gen, kSheetWidth - w + 1);
   const i32 y = Below(gen, kSheetHeight - h + 1);
@@ -237,7 +260,7 @@ TEST(ConvertFrameReference,
   std::vector<u8> pixels(700 * 480);
   for (u8& p : pixels) p = u8(gen());
   std::vector<std::uint32_t> fast(700 * 480), slow(700 * 480);
-  for (int level = 0; level <= 1; ++level) {
+  for (int level = 0; level <= 2; ++level) {
     if (SetPresentLevel(level) != level) continue;
     // The same frame through changing palettes: a conversion must never use
     // colours of the palette before.
@@ -260,7 +283,7 @@ TEST(ConvertFrameReference,
             << "level " << level << " width " << width << " pitch " << pitch;
         // Scaled into a screen texture whose rows have room to spare: each
         // pixel a whole block, the spare room left alone.
-        for (int scale : {1, 2, 3, 5}) {
+        for (int scale : {1, 2, 3, 4, 5, 9}) {
           const int outPitch = width * scale + 3;  // in pixels
           std::vector<std::uint32_t> scaled(
               std::size_t(outPitch) * height * scale, 7u);

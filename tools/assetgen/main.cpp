@@ -93,7 +93,13 @@ int main(int argc, char** argv) {
     ok &= Write(out + "/icon.bmp", iconBmp);
   }
   if (!iconSrc.empty()) {
-    std::string src = IconSource(iconBmp);
+    // What window managers show: the title bar's, the task list's, the
+    // switcher's.
+    std::vector<std::vector<std::uint8_t>> sizes;
+    for (int size : {16, 24, 32, 48, 64, 128}) {
+      sizes.push_back(Bmp32(BuildIcon(size)));
+    }
+    std::string src = IconSource(iconBmp, sizes);
     ok &= Write(iconSrc, std::vector<std::uint8_t>(src.begin(), src.end()));
   }
   // The desktop's icons: the window icon's drawing at each theme size.

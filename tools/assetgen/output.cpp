@@ -75,22 +75,35 @@ std::vector<std::uint8_t> Bmp32(const Image& im) {
   return b;
 }
 
-std::string IconSource(const std::vector<std::uint8_t>& bmp) {
+std::string IconSource(const std::vector<std::uint8_t>& bmp,
+                       const std::vector<std::vector<std::uint8_t>>& sizes) {
   std::string s =
-      "// Made by tools/assetgen: the window icon as a BMP file.\n"
+      "// Made by tools/assetgen: the window icon as BMP files.\n"
       "#include \"platform/sdl/icon.h\"\n\n"
-      "namespace resources {\n"
-      "extern const unsigned char kIconBmp[];\n"
-      "extern const unsigned kIconBmpSize;\n"
-      "const unsigned char kIconBmp[] = {";
+      "namespace resources {\n";
   char buf[8];
-  for (size_t i = 0; i < bmp.size(); ++i) {
-    if (i % 16 == 0) s += "\n   ";
-    std::snprintf(buf, sizeof buf, " %u,", bmp[i]);
-    s += buf;
+  const auto array = [&](const std::string& name,
+                         const std::vector<std::uint8_t>& bytes) {
+    s += "const unsigned char " + name + "[] = {";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      if (i % 16 == 0) s += "\n   ";
+      std::snprintf(buf, sizeof buf, " %u,", bytes[i]);
+      s += buf;
+    }
+    s += "\n};\n";
+  };
+  array("kIconBmp", bmp);
+  s += "const unsigned kIconBmpSize = " + std::to_string(bmp.size()) + ";\n";
+  for (size_t k = 0; k < sizes.size(); ++k) {
+    array("kIcon" + std::to_string(k), sizes[k]);
   }
-  s += "\n};\nconst unsigned kIconBmpSize = " + std::to_string(bmp.size()) +
-       ";\n}  // namespace resources\n";
+  s += "const IconBmp kWindowIcons[] = {";
+  for (size_t k = 0; k < sizes.size(); ++k) {
+    s += "{kIcon" + std::to_string(k) + ", " +
+         std::to_string(sizes[k].size()) + "}, ";
+  }
+  s += "};\nconst unsigned kWindowIconCount = " +
+       std::to_string(sizes.size()) + ";\n}  // namespace resources\n";
   return s;
 }
 

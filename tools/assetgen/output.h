@@ -18,7 +18,11 @@ std::vector<std::uint8_t> Bmp24(const Image& im);
 // A bottom-up 32-bit bitmap with its alpha in the top byte of each pixel.
 std::vector<std::uint8_t> Bmp32(const Image& im);
 // C++ source defining resources::kIconBmp and resources::kIconBmpSize.
-std::string IconSource(const std::vector<std::uint8_t>& bmp);
+// The window icon as C++ source: `bmp` (32 pixels) as kIconBmp, and each
+// of `sizes` for the window manager's several sizes as kWindowIcons.
+std::string IconSource(
+    const std::vector<std::uint8_t>& bmp,
+    const std::vector<std::vector<std::uint8_t>>& sizes);
 // An 8-bit RGB (or, with `alpha`, RGBA) PNG of the image.
 bool WritePng(const std::string& path, const Image& im, bool alpha);
 // A Windows icon file holding the images (square, 1 to 256 pixels): 32-bit

@@ -113,6 +113,39 @@ Masking MaskingOf(const std::vector<float>& over,
   return m;
 }
 
+LoneBombs LoneBombsOf(const std::vector<float>& bombs,
+                      const std::vector<float>& music, double musicLufs,
+                      const std::vector<Command>& commands, int rate) {
+  constexpr double kSeconds = 0.4;
+  const std::size_t length = std::size_t(kSeconds * rate);
+  const std::uint32_t apart = std::uint32_t(kSeconds * 60 + 1);
+  std::vector<double> over, there;
+  for (const Command& c : commands) {
+    if (c.channel > 3 || c.command != 1) continue;
+    // No other effect starting within 400 ms either side of it.
+    const bool alone =
+        std::none_of(commands.begin(), commands.end(), [&](const Command& o) {
+          return &o != &c && o.command == 1 &&
+                 o.channel != sound::kMusicChannel &&
+                 o.frame + apart > c.frame && c.frame + apart > o.frame;
+        });
+    const std::size_t start = std::size_t(c.frame - 1) * kSamplesPerFrame;
+    if (!alone || start + length > bombs.size()) continue;
+    const double mine = sound::WindowLoudness(bombs.data() + start, length);
+    over.push_back(mine - musicLufs);
+    there.push_back(mine - sound::WindowLoudness(music.data() + start, length));
+  }
+  LoneBombs b;
+  b.count = int(over.size());
+  if (b.count) {
+    b.overMusic = Median(over);
+    b.lowestOverMusic = *std::min_element(over.begin(), over.end());
+    b.overMusicThere = Median(there);
+    b.lowestOverMusicThere = *std::min_element(there.begin(), there.end());
+  }
+  return b;
+}
+
 void Fft(std::vector<std::complex<double>>& a) {
   const std::size_t n = a.size();
   for (std::size_t i = 1, j = 0; i < n; ++i) {
@@ -223,6 +256,8 @@ Figures Measure(const Game& game, bool everything) {
   const std::vector<float> bombsPower = PowerOf(bombs);
   f.bombsLufs = sound::IntegratedLoudness(bombsPower, bombs.rate);
   f.puti = MaskingOf(bombsPower, mix.commands, 4, game, 0.202);
+  f.loneBombs = LoneBombsOf(bombsPower, PowerOf(music), f.musicLufs,
+                            mix.commands, mix.rate);
   if (!everything) return f;
   f.musicImagesDb = SpectrumPeak(music.stereo, music.rate, 5612.5, 22050);
   f.effectsImagesDb = SpectrumPeak(effects.stereo, effects.rate, 11125, 22050);
@@ -238,10 +273,12 @@ void PrintRecordings(std::FILE* to) {
     auto as = sound::LoadRecording(*resource, 44100, std::nan(""));
     auto played = sound::LoadRecording(*resource, 44100, sound::LevelOf(name));
     if (!as || !played) continue;
-    std::vector<float> power = sound::KWeightedPower(
-        as->Frame0(), std::size_t(as->playedFrames), 44100);
+    const std::vector<float> frames = as->Played();
+    const float* frame0 = frames.data() + 2 * sound::Recording::kGuard;
+    std::vector<float> power =
+        sound::KWeightedPower(frame0, std::size_t(as->playedFrames), 44100);
     float peak = 0;
-    for (float v : as->played) peak = std::max(peak, std::fabs(v));
+    for (float v : frames) peak = std::max(peak, std::fabs(v));
     std::fprintf(to,
                  "%-5s as recorded: loudest 400 ms %.1f LUFS, integrated "
                  "%.1f LUFS, peak %.1f dBFS; plays at gain %+.1f dB\n",
@@ -274,6 +311,13 @@ void Print(const Figures& f, std::FILE* to) {
                  "%+.1f LU, lowest %+.1f, %.0f %% at least 3 LU over\n",
                  name, m.lufs, m.count, m.median, m.lowest, 100 * m.audible);
   }
+  const LoneBombs& b = f.loneBombs;
+  std::fprintf(to,
+               "lone bombs (missed shots): %d; first 400 ms over the music "
+               "%+.1f LU (lowest %+.1f), over the music then %+.1f LU "
+               "(lowest %+.1f)\n",
+               b.count, b.overMusic, b.lowestOverMusic, b.overMusicThere,
+               b.lowestOverMusicThere);
   const char* groups[] = {"effects", "music"};
   for (int g = 0; g < 2; ++g) {
     const sound::StepFigures& c = f.steps.cuts[g];

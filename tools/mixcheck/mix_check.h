@@ -42,6 +42,16 @@ struct Masking {
   double lufs = 0;     // the sound alone through the game
 };
 
+// Missed shots: a bomb with no other effect starting within 400 ms of it.
+struct LoneBombs {
+  int count = 0;
+  // Over its first 400 ms, the bomb's loudness (the bombs heard alone)
+  // minus the music's over the whole game, and minus the music's over the
+  // same 400 ms; medians and the lowest, in LU.
+  double overMusic = 0, lowestOverMusic = 0;
+  double overMusicThere = 0, lowestOverMusicThere = 0;
+};
+
 struct Figures {
   double seconds = 0;
   double reducedShare = 0;    // frames the limiter turned down
@@ -49,13 +59,14 @@ struct Figures {
   double peakDb = 0;          // loudest sum before the limiter, dBFS
   double mixLufs = 0, effectsLufs = 0, musicLufs = 0, bombsLufs = 0;
   Masking puti, ite, fall;
+  LoneBombs loneBombs;
   sound::MixStats steps;       // cuts and starts of the full mix
   double musicImagesDb = 0;    // above 5.6 kHz in the music, re its peak
   double effectsImagesDb = 0;  // above 11.1 kHz in the effects
 };
 
 // With `everything` off, only what the tests check: the full mix, the
-// music and effects stems, and PUTI over the bombs.
+// music and effects stems, PUTI over the bombs and the lone bombs.
 Figures Measure(const Game& game, bool everything = true);
 void Print(const Figures& figures, std::FILE* to);
 // Each recording's loudness and peak as recorded, and the gain it plays at.

@@ -19,6 +19,7 @@
 #include "base/bytes.h"
 #include "dsp.h"
 #include "recordings.h"
+#include "sound/recording.h"
 #include "sound/wave_header.h"
 
 namespace soundgen {
@@ -105,7 +106,12 @@ int Embed(const std::string& outPath, int count, char** pairs) {
       "// Made by soundgen from the WAVE files; not edited by hand.\n"
       "#include \"sound/wave_resources.h\"\n\nnamespace resources {\nnamespace "
       "{\n";
-  std::vector<std::pair<std::string, size_t>> entries;
+  struct Entry {
+    std::string name;
+    size_t size;
+    double loudness;
+  };
+  std::vector<Entry> entries;
   for (int i = 0; i < count; ++i) {
     std::string arg = pairs[i];
     size_t eq = arg.find('=');
@@ -133,12 +139,25 @@ int Embed(const std::string& outPath, int count, char** pairs) {
     }
     if (bytes.empty()) src += "    \"\"\n";
     src += "    ;\n";
-    entries.emplace_back(name, bytes.size());
+    // Measured here with the game's own code, so the game starts playing
+    // them without measuring.
+    const sound::WaveResource resource = {"WAVE", name.c_str(), bytes.data(),
+                                          unsigned(bytes.size())};
+    const double loudness = sound::MeasureLoudness(resource);
+    if (std::isnan(loudness)) {
+      std::fprintf(stderr, "soundgen: %s is not a recording the game plays\n",
+                   pairs[i]);
+      return 1;
+    }
+    entries.push_back({name, bytes.size(), loudness});
   }
   src += "}  // namespace\n\nconst sound::WaveResource kWaveResources[] = {\n";
-  for (const auto& [name, size] : entries) {
-    src += "    {\"WAVE\", \"" + name + "\", k" + name + ", " +
-           std::to_string(size) + "u},\n";
+  for (const Entry& e : entries) {
+    // In hexadecimal, so the figure is read back to the last bit.
+    char loudness[64];
+    std::snprintf(loudness, sizeof loudness, "%a", e.loudness);
+    src += "    {\"WAVE\", \"" + e.name + "\", k" + e.name + ", " +
+           std::to_string(e.size) + "u, " + loudness + "},\n";
   }
   if (entries.empty()) src += "    {\"\", \"\", nullptr, 0u},\n";
   src +=

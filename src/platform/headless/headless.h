@@ -27,6 +27,8 @@ struct Options {
   sound::Volumes volumes;    // for renders
   std::string dataFolder;    // empty: the pictures are in the working folder
   bool traceActors = false;
+  // Run even where no picture files are found (every picture blank).
+  bool noPictures = false;
   std::vector<std::pair<std::uint32_t, std::string>> shots;
   // Events given directly (tests, benchmarks) instead of an input file.
   std::vector<ScriptEvent> events;
@@ -34,19 +36,16 @@ struct Options {
 
 using platform::kLastReachableFrame;
 
-// The runner's options, as --help lists them.
-inline constexpr char kUsage[] =
-    "  --headless [--seed N] [--frames N] [--input FILE] [--trace FILE]\n"
-    "             [--trace-actors] [--shot FRAME:FILE.png ...] [--data DIR]\n"
-    "             [--audio-out FILE.wav] [volume options]\n"
-    "                       run without a window, for tests: pictures and\n"
-    "                       Score.dat in the working folder (pictures in\n"
-    "                       DIR with --data); a recorded session replays\n"
-    "                       with --seed N --input FILE\n";
+// The runner as a program, given the options that follow --headless (and
+// the program's own path, to find installed pictures by): the exit code, 2
+// with a one-line message for options it cannot take or no pictures.
+int Main(int argc, char** argv, const char* program = nullptr);
 
-// The runner as a program, given the options that follow --headless: the
-// exit code, 2 with a one-line message for options it cannot take.
-int Main(int argc, char** argv);
+// Where a run's pictures are: the --data folder, else the working folder
+// (where they always were), else where an installed game keeps them, put
+// into options.dataFolder. False (with a one-line message) when none holds
+// them, unless options.noPictures.
+bool FindPictures(Options& options, const char* program);
 
 // Parses the options that follow --headless. False with a one-line message.
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);

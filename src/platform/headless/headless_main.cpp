@@ -5,14 +5,15 @@
 #include <cstring>
 
 #include "platform/headless/headless.h"
+#include "platform/system/usage.h"
 
 int main(int argc, char** argv) {
   int first = 1;
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) first = 2;
   if (argc > first && std::strcmp(argv[first], "--help") == 0) {
     std::fputs("usage: tumblesquash [--headless] [OPTION...]\n", stdout);
-    std::fputs(headless::kUsage, stdout);
+    platform::usage::PrintEntries(stdout, platform::usage::kHeadlessOptions);
     return 0;
   }
-  return headless::Main(argc - first, argv + first);
+  return headless::Main(argc - first, argv + first, argv[0]);
 }

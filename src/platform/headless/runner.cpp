@@ -11,6 +11,8 @@
 #include "loop/main_loop.h"
 #include "platform/headless/audio_out.h"
 #include "platform/headless/headless.h"
+#include "platform/os/environment.h"
+#include "platform/system/game_files.h"
 #include "platform/system/null_platform.h"
 #include "platform/system/png_file.h"
 #include "platform/system/recorder.h"
@@ -74,14 +76,49 @@ class HeadlessPlatform final : public platform::NullPlatform {
 
 }  // namespace
 
-int Main(int argc, char** argv) {
+int Main(int argc, char** argv, const char* program) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
     base::Say("%s", error.c_str());
     return 2;
   }
+  if (!FindPictures(options, program)) return 2;
   return Run(options);
+}
+
+bool FindPictures(Options& options, const char* program) {
+  if (options.noPictures) return true;
+  std::string missing;
+  std::error_code noFolder;
+  if (!options.dataFolder.empty()) {
+    // (A folder that is not there at all, Run names.)
+    if (platform::HoldsPictures(options.dataFolder, missing) ||
+        !std::filesystem::is_directory(options.dataFolder, noFolder)) {
+      return true;
+    }
+    base::Say(
+        "--data \"%s\" has no \"%s\"; name the pictures' folder, or run "
+        "without them with --no-pictures",
+        options.dataFolder.c_str(), missing.c_str());
+    return false;
+  }
+  if (platform::HoldsPictures(".", missing)) return true;
+  std::string searched = "the working folder";
+  for (const std::string& folder : platform::PictureFolders(
+           os::CurrentFileEnvironment(program), std::string())) {
+    std::string lacks;
+    if (platform::HoldsPictures(folder, lacks)) {
+      options.dataFolder = folder;
+      return true;
+    }
+    searched += ", " + folder;
+  }
+  base::Say(
+      "no picture files (\"%s\" and others) in %s; name their folder with "
+      "--data DIR, or run without them with --no-pictures",
+      missing.c_str(), searched.c_str());
+  return false;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
@@ -131,6 +168,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
       ++i;
     } else if (arg == "--trace-actors") {
       options.traceActors = true;
+    } else if (arg == "--no-pictures") {
+      options.noPictures = true;
     } else if (arg == "--shot") {
 #if TS_NO_PNG
       error = "--shot: this build writes no PNG files";

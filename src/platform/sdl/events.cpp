@@ -53,6 +53,10 @@ void SdlEvents::HandleWindowEvent(const SDL_WindowEvent& e) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       focused_ = true;
       focusCheckPending_ = false;
+      if (paused_ && !pressedWhilePaused_) {
+        resumeClickUntil_ = clock_() + kResumeClick;
+      }
+      pressedWhilePaused_ = false;
       Pause(false);
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -67,6 +71,9 @@ void SdlEvents::HandleWindowEvent(const SDL_WindowEvent& e) {
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       if (host_.DisplayOpen()) host_.Resized();
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+      if (host_.DisplayOpen()) host_.Exposed();
       break;
     default:
       break;
@@ -83,7 +90,19 @@ void SdlEvents::HandleButton(const SDL_MouseButtonEvent& e) {
   // CheckLostReleases) is a whole click.
   const bool swallowed = !down && staleButton_[b];
   staleButton_[b] = false;
-  // While paused, a click only brings the window back.
+  // While paused, a click only brings the window back: the press that
+  // does, and its release, are not the game's.
+  if (down && (paused_ || clock_() < resumeClickUntil_)) {
+    if (paused_) pressedWhilePaused_ = true;
+    resumeClickUntil_ = 0;
+    dropRelease_[b] = true;
+    return;
+  }
+  if (!down && dropRelease_[b]) {
+    dropRelease_[b] = false;
+    return;
+  }
+  if (down) resumeClickUntil_ = 0;
   if (replaying_ || paused_) return;
   const MsgType press = b == 0 ? MsgType::LButtonDown : MsgType::RButtonDown;
   const MsgType release = b == 0 ? MsgType::LButtonUp : MsgType::RButtonUp;

@@ -31,6 +31,8 @@ class EventHost {
   // A volume key changed the volumes: worth remembering.
   virtual void VolumesChanged() = 0;
   virtual void Resized() = 0;
+  // The window's image was lost and must be drawn again.
+  virtual void Exposed() = 0;
   // The window lost the foreground (true) or has it back (false).
   virtual void Pause(bool paused) = 0;
 };
@@ -54,6 +56,10 @@ class SdlEvents {
   void WindowChanging(bool newWindow);
 
   static constexpr os::Nanos kFocusGrace = os::kSecond / 2;
+  // A window manager that gives the focus on a click passes the click on
+  // after it: a press this soon after the focus ended a pause is the one
+  // that ended it.
+  static constexpr os::Nanos kResumeClick = os::kSecond / 4;
 
  private:
   void HandleWindowEvent(const SDL_WindowEvent& e);
@@ -73,6 +79,12 @@ class SdlEvents {
   bool focusCheckPending_ = false;
   // Left and right: SDL missed a release (see CheckLostReleases).
   bool staleButton_[2] = {false, false};
+  // The press that ended a pause was taken: its release goes too.
+  bool dropRelease_[2] = {false, false};
+  // Until when a press still counts as the one that ended the pause; and
+  // whether a press while paused already was.
+  os::Nanos resumeClickUntil_ = 0;
+  bool pressedWhilePaused_ = false;
 };
 
 // The player's volume keys: M mutes and unmutes, - and = (or the keypad's

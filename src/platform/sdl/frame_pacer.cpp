@@ -8,14 +8,24 @@ void FramePacer::Restart(Nanos now) {
   base_ = now;
   frame_ = 0;
   lastFinish_ = -1;
+  first_ = true;
 }
 
 bool FramePacer::ShouldPresent(Nanos now) const {
   // Scene call frame_ has just been made; the next is due at Due(frame_ + 1).
-  return now < Due(frame_ + 1);
+  // The first frame after a start is always shown, however long its scene
+  // took (the first one reads the pictures).
+  return first_ || now < Due(frame_ + 1);
 }
 
 void FramePacer::FrameDone(Nanos now, bool presented, bool vsync) {
+  if (first_) {
+    // A first frame that came late is where time counts from.
+    first_ = false;
+    ++frame_;
+    if (now > Due(frame_)) base_ = now - Due(frame_) + base_;
+    return;
+  }
   if (vsync) Measure(now, presented);
   lastFinish_ = presented && vsync ? now : -1;
   ++frame_;

@@ -17,7 +17,8 @@ class FramePacer {
   // machine) the count starts afresh instead of racing to catch up.
   static constexpr Nanos kMaxLag = kSecond;
 
-  // Counts from `now`: the next scene call is due at once.
+  // Counts afresh: the next scene call is due at once, and its frame is
+  // shown whenever it is done; time counts from then.
   void Restart(Nanos now);
   // The time the next scene call is due (between FrameDone and the call).
   Nanos NextDue() const { return Due(frame_); }
@@ -53,6 +54,7 @@ class FramePacer {
   int windowScenes_ = 0, windowPresents_ = 0;
   Nanos measured_ = 0;
   bool vsyncTrusted_ = true;
+  bool first_ = true;
 };
 
 }  // namespace platform

@@ -7,6 +7,12 @@
 
 namespace platform {
 
+void FrameStats::DisplayOpening() {
+  openedAt_ = os::MonotonicNow();
+  openedCpu_ = os::ProcessCpuTime();
+  firstShown_ = false;
+}
+
 void FrameStats::Restart() {
   start_ = os::MonotonicNow();
   cpuStart_ = os::ThreadCpuTime();
@@ -15,10 +21,20 @@ void FrameStats::Restart() {
   presentTime_ = presentMax_ = 0;
 }
 
-void FrameStats::SceneDone(os::Nanos presentTime, bool presented, int scale,
+void FrameStats::SceneDone(os::Nanos presentTime, bool presented, double zoom,
                            bool vsync) {
   ++scenes_;
   if (presented) {
+    if (!firstShown_) {
+      // For the start-up figure: the start click to the first frame.
+      const os::Nanos now = os::MonotonicNow();
+      base::Say(
+          "first frame shown at %lld, %.1f ms after the display began to "
+          "open (CPU %.1f ms)",
+          static_cast<long long>(now), double(now - openedAt_) / 1e6,
+          double(os::ProcessCpuTime() - openedCpu_) / 1e6);
+      firstShown_ = true;
+    }
     ++presents_;
     presentTime_ += presentTime;
     presentMax_ = std::max(presentMax_, presentTime);
@@ -40,13 +56,13 @@ void FrameStats::SceneDone(os::Nanos presentTime, bool presented, int scale,
   // measurement take the rate over any span of lines.
   base::Say(
       "%.1f scene calls, %.1f presents a second; present %.2f ms (max %.2f); "
-      "CPU a scene call %.2f ms (main thread %.2f); %dx, %s; scene %lld at "
+      "CPU a scene call %.2f ms (main thread %.2f); %.2fx, %s; scene %lld at "
       "%lld",
       scenes_ / seconds, presents_ / seconds,
       presents_ ? double(presentTime_) / presents_ / 1e6 : 0.0,
       double(presentMax_) / 1e6,
       double(processCpu - processCpuStart_) / scenes_ / 1e6,
-      double(cpu - cpuStart_) / scenes_ / 1e6, scale, vsync ? "vsync" : "timer",
+      double(cpu - cpuStart_) / scenes_ / 1e6, zoom, vsync ? "vsync" : "timer",
       totalScenes_, static_cast<long long>(now));
   start_ = now;
   cpuStart_ = cpu;

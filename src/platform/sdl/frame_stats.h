@@ -1,6 +1,7 @@
 // TUMBLESQUASH_FPS=1: once a second, one line of what the desktop's frame
 // loop did (scene calls and presents a second, the present time, processor
-// time a scene call), and the moment each click was first on screen.
+// time a scene call), the moment the first frame was on screen and the
+// moment each click was.
 #pragma once
 #include "platform/os/clock.h"
 
@@ -12,9 +13,13 @@ class FrameStats {
   void Restart();
   // After each scene call: its present's time (when it was shown), the
   // scale and pacing it was shown with.
-  void SceneDone(os::Nanos presentTime, bool presented, int scale, bool vsync);
+  void SceneDone(os::Nanos presentTime, bool presented, double zoom,
+                 bool vsync);
   // A press reached a scene: the next frame shown is reported.
   void ClickSeen() { clickWaiting_ = true; }
+  // The game's display starts to open: the first frame reports the time
+  // and processor time since.
+  void DisplayOpening();
 
  private:
   os::Nanos start_ = 0;
@@ -23,6 +28,8 @@ class FrameStats {
   os::Nanos cpuStart_ = 0, processCpuStart_ = 0;
   long long totalScenes_ = 0;
   bool clickWaiting_ = false;
+  bool firstShown_ = false;
+  os::Nanos openedAt_ = 0, openedCpu_ = 0;
 };
 
 }  // namespace platform

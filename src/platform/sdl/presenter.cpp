@@ -1,5 +1,12 @@
 #include "platform/sdl/presenter.h"
 
+#include <SDL_syswm.h>
+
+#if TS_X11
+#include <X11/Xlib.h>
+#endif
+
+#include <array>
 #include <cstring>
 
 #include "base/say.h"
@@ -10,9 +17,34 @@ namespace platform {
 
 namespace {
 
+// Whether the window's display draws with a GPU. Asked of the X server
+// without building anything: a server with a GPU offers direct rendering
+// (DRI2, DRI3, or NVIDIA's own); one without (a virtual or remote screen)
+// would give OpenGL on the processor, where a renderer costs a whole extra
+// copy of every frame. Other window systems are taken to have one, and the
+// renderer is then checked (see IsSoftwareGl).
+bool DisplayHasGpu(SDL_Window* window) {
+#if TS_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    int opcode = 0, event = 0, error = 0;
+    for (const char* name : {"DRI3", "DRI2", "NV-GLX"}) {
+      if (XQueryExtension(info.info.x11.display, name, &opcode, &event,
+                          &error)) {
+        return true;
+      }
+    }
+    return false;
+  }
+#else
+  (void)window;
+#endif
+  return true;
+}
+
 // An OpenGL renderer that runs on the processor (Mesa's llvmpipe and
-// friends): SDL's own software renderer shows our ready-scaled frames for a
-// fraction of its cost.
+// friends), where the display claimed a GPU all the same.
 bool IsSoftwareGl(const SDL_RendererInfo& info) {
   if (SDL_strncmp(info.name, "opengl", 6) != 0) return false;
   using GetString = const unsigned char* (*)(unsigned);
@@ -28,35 +60,42 @@ bool IsSoftwareGl(const SDL_RendererInfo& info) {
   return false;
 }
 
+// Our pixels are 0xAARRGGBB words: a window image laid out so takes them
+// as they are.
+bool TakesOurPixels(const SDL_Surface* s) {
+  return s && s->format->BytesPerPixel == 4 && s->format->Rmask == 0xFF0000 &&
+         s->format->Gmask == 0xFF00 && s->format->Bmask == 0xFF;
+}
+
+// The black bars around the picture: above, below, left and right.
+std::array<SDL_Rect, 4> Bars(const PictureLayout& l) {
+  return {SDL_Rect{0, 0, l.outWidth, l.y},
+          {0, l.y + l.height, l.outWidth, l.outHeight - l.y - l.height},
+          {0, l.y, l.x, l.height},
+          {l.x + l.width, l.y, l.outWidth - l.x - l.width, l.height}};
+}
+
 }  // namespace
 
-SdlPresenter::Opened SdlPresenter::Open(SDL_Window* window, bool tryVsync) {
-  Close();
-  vsync_ = tryVsync;
+bool SdlPresenter::OpenRenderer(bool tryVsync) {
+  const bool named = SDL_getenv("SDL_RENDER_DRIVER") != nullptr;
+  renderer_ =
+      SDL_CreateRenderer(window_, -1, tryVsync ? SDL_RENDERER_PRESENTVSYNC : 0);
   SDL_RendererInfo info{};
-  if (!softwareOnly_) {
-    renderer_ =
-        SDL_CreateRenderer(window, -1, vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0);
-    if (renderer_ && SDL_GetRendererInfo(renderer_, &info) == 0 &&
-        !SDL_getenv("SDL_RENDER_DRIVER") && IsSoftwareGl(info)) {
-      // OpenGL on the processor costs far more than SDL's own software
-      // renderer drawing into the window's shared-memory image. A window
-      // without OpenGL, then.
-      Close();
-      softwareOnly_ = true;
-      return Opened::WantsWindowWithoutOpenGl;
-    }
-  }
-  if (!renderer_) {
-    renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-  }
   if (!renderer_ || SDL_GetRendererInfo(renderer_, &info) != 0) {
-    return Opened::Failed;
+    Close();
+    return false;
   }
-  if (!(info.flags & SDL_RENDERER_PRESENTVSYNC)) vsync_ = false;
+  if (!named && IsSoftwareGl(info)) {
+    // OpenGL on the processor after all: the window's own image is cheaper.
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    return false;
+  }
+  vsync_ = tryVsync && (info.flags & SDL_RENDERER_PRESENTVSYNC);
   // Frames are written in the window's own pixel format where the renderer
   // takes it, so nothing converts them again.
-  const Uint32 native = SDL_GetWindowPixelFormat(window);
+  const Uint32 native = SDL_GetWindowPixelFormat(window_);
   textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
   for (Uint32 i = 0; i < info.num_texture_formats; ++i) {
     if (info.texture_formats[i] == native &&
@@ -65,13 +104,41 @@ SdlPresenter::Opened SdlPresenter::Open(SDL_Window* window, bool tryVsync) {
       textureFormat_ = native;
     }
   }
-  if (!UpdateLayout(window)) return Opened::Failed;
   if (showStats_) {
     base::Say("renderer %s, %s, vsync %s", info.name,
               SDL_GetPixelFormatName(textureFormat_), vsync_ ? "on" : "off");
   }
+  return true;
+}
+
+bool SdlPresenter::Open(SDL_Window* window, bool tryVsync, ScaleMode mode) {
+  Close();
+  window_ = window;
+  mode_ = mode;
+  vsync_ = false;
+  const bool named = SDL_getenv("SDL_RENDER_DRIVER") != nullptr;
+  if (named || DisplayHasGpu(window)) OpenRenderer(tryVsync);
+  if (!renderer_) {
+    SDL_Surface* s = SDL_GetWindowSurface(window);
+    if (!TakesOurPixels(s)) {
+      // An unusual window image: SDL's software renderer converts for us.
+      renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+      if (!renderer_) {
+        Close();
+        return false;
+      }
+      if (showStats_) base::Say("renderer software, vsync off");
+    } else if (showStats_) {
+      base::Say("renderer none: the window's own image, %s, vsync off",
+                SDL_GetPixelFormatName(s->format->format));
+    }
+  }
+  if (!UpdateLayout(mode)) {
+    Close();
+    return false;
+  }
   Restart();
-  return Opened::Ready;
+  return true;
 }
 
 void SdlPresenter::Close() {
@@ -79,6 +146,8 @@ void SdlPresenter::Close() {
   if (renderer_) SDL_DestroyRenderer(renderer_);
   texture_ = nullptr;
   renderer_ = nullptr;
+  surface_ = nullptr;
+  window_ = nullptr;
 }
 
 void SdlPresenter::Restart() {
@@ -86,14 +155,26 @@ void SdlPresenter::Restart() {
   stats_.Restart();
 }
 
-bool SdlPresenter::UpdateLayout(SDL_Window* window) {
-  if (!renderer_) return false;
+bool SdlPresenter::UpdateLayout(ScaleMode mode) {
+  if (!window_) return false;
+  mode_ = mode;
   int outWidth = 0, outHeight = 0, pointsWidth = 0, pointsHeight = 0;
-  if (SDL_GetRendererOutputSize(renderer_, &outWidth, &outHeight) != 0) {
-    return false;
+  if (renderer_) {
+    if (SDL_GetRendererOutputSize(renderer_, &outWidth, &outHeight) != 0) {
+      return false;
+    }
+  } else {
+    SDL_GetWindowSizeInPixels(window_, &outWidth, &outHeight);
   }
-  SDL_GetWindowSize(window, &pointsWidth, &pointsHeight);
-  layout_ = PlacePicture(outWidth, outHeight, pointsWidth);
+  SDL_GetWindowSize(window_, &pointsWidth, &pointsHeight);
+  layout_ = PlacePicture(outWidth, outHeight, pointsWidth, mode);
+  if (layout_.scale == 0) {
+    sharpFit_.Configure(kScreenWidth, kScreenHeight, layout_.width,
+                        layout_.height);
+  }
+  redrawAll_ = true;
+  surface_ = nullptr;
+  if (!renderer_) return true;
   int tw = 0, th = 0;
   if (texture_) SDL_QueryTexture(texture_, nullptr, nullptr, &tw, &th);
   if (tw != layout_.width || th != layout_.height) {
@@ -105,33 +186,87 @@ bool SdlPresenter::UpdateLayout(SDL_Window* window) {
   return texture_ != nullptr;
 }
 
+void SdlPresenter::Convert(const std::uint8_t* pixels, int pitch,
+                           const PaletteEntry* palette, std::uint32_t* out,
+                           int outPitch) {
+  if (layout_.scale > 0) {
+    video::ConvertFrameScaled(pixels, pitch, kScreenWidth, kScreenHeight,
+                              palette, layout_.scale, out, outPitch);
+  } else {
+    sharpFit_.Convert(pixels, pitch, palette, out, outPitch);
+  }
+}
+
+bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
+                                   const PaletteEntry* palette) {
+  SDL_Surface* s = SDL_GetWindowSurface(window_);
+  if (!TakesOurPixels(s)) return false;
+  if (s->w != layout_.outWidth || s->h != layout_.outHeight) {
+    // Resized before SDL told us: lay out for the image there is.
+    UpdateLayout(mode_);
+  }
+  const PictureLayout& l = layout_;
+  if (s != surface_) redrawAll_ = true;
+  surface_ = s;
+  if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return false;
+  if (redrawAll_ && l.HasBars()) {
+    const std::array<SDL_Rect, 4> bars = Bars(l);
+    SDL_FillRects(s, bars.data(), 4, 0);
+  }
+  auto* at = static_cast<std::uint8_t*>(s->pixels) +
+             std::int64_t(l.y) * s->pitch + std::int64_t(l.x) * 4;
+  Convert(pixels, pitch, palette, reinterpret_cast<std::uint32_t*>(at),
+          s->pitch);
+  if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  const SDL_Rect picture{l.x, l.y, l.width, l.height};
+  const bool sent =
+      redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0
+                 : SDL_UpdateWindowSurfaceRects(window_, &picture, 1) == 0;
+  redrawAll_ = false;
+  return sent;
+}
+
+bool SdlPresenter::DrawWithRenderer(const std::uint8_t* pixels, int pitch,
+                                    const PaletteEntry* palette) {
+  if (!texture_) return false;
+  const PictureLayout& l = layout_;
+  void* out = nullptr;
+  int outPitch = 0;
+  if (SDL_LockTexture(texture_, nullptr, &out, &outPitch) == 0) {
+    Convert(pixels, pitch, palette, static_cast<std::uint32_t*>(out), outPitch);
+    SDL_UnlockTexture(texture_);
+  }
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  if (l.HasBars()) {
+    const std::array<SDL_Rect, 4> bars = Bars(l);
+    SDL_RenderFillRects(renderer_, bars.data(), 4);
+  }
+  const SDL_Rect picture{l.x, l.y, l.width, l.height};
+  SDL_RenderCopy(renderer_, texture_, nullptr, &picture);
+  SDL_RenderPresent(renderer_);
+  return true;
+}
+
+bool SdlPresenter::Draw(const std::uint8_t* pixels, int pitch,
+                        const PaletteEntry* palette) {
+  return renderer_ ? DrawWithRenderer(pixels, pitch, palette)
+                   : DrawIntoSurface(pixels, pitch, palette);
+}
+
+void SdlPresenter::ShowAgain() {
+  if (window_ && haveShown_) {
+    redrawAll_ = true;
+    Draw(shown_.data(), kScreenWidth, shownPalette_);
+  }
+}
+
 bool SdlPresenter::Present(const std::uint8_t* pixels, int pitch,
                            const PaletteEntry* palette) {
-  if (!renderer_ || !texture_) return false;
+  if (!window_) return false;
   const os::Nanos start = os::MonotonicNow();
   const bool present = pacer_.ShouldPresent(start);
   if (present) {
-    const PictureLayout& l = layout_;
-    void* out = nullptr;
-    int outPitch = 0;
-    if (SDL_LockTexture(texture_, nullptr, &out, &outPitch) == 0) {
-      video::ConvertFrameScaled(pixels, pitch, kScreenWidth, kScreenHeight,
-                                palette, l.scale,
-                                static_cast<std::uint32_t*>(out), outPitch);
-      SDL_UnlockTexture(texture_);
-    }
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    if (l.HasBars()) {
-      const SDL_Rect bars[4] = {
-          {0, 0, l.outWidth, l.y},
-          {0, l.y + l.height, l.outWidth, l.outHeight - l.y - l.height},
-          {0, l.y, l.x, l.height},
-          {l.x + l.width, l.y, l.outWidth - l.x - l.width, l.height}};
-      SDL_RenderFillRects(renderer_, bars, 4);
-    }
-    const SDL_Rect picture{l.x, l.y, l.width, l.height};
-    SDL_RenderCopy(renderer_, texture_, nullptr, &picture);
-    SDL_RenderPresent(renderer_);
+    Draw(pixels, pitch, palette);
     for (int y = 0; y < kScreenHeight; ++y) {
       std::memcpy(shown_.data() + y * kScreenWidth, pixels + long(y) * pitch,
                   kScreenWidth);
@@ -151,7 +286,7 @@ bool SdlPresenter::Present(const std::uint8_t* pixels, int pitch,
         double(FramePacer::kSecond) / double(pacer_.MeasuredInterval()));
   }
   if (showStats_) {
-    stats_.SceneDone(end - start, present, layout_.scale, vsync_);
+    stats_.SceneDone(end - start, present, layout_.Zoom(), vsync_);
   }
   os::SleepUntil(pacer_.NextDue());
   return true;

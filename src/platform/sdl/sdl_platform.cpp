@@ -76,14 +76,11 @@ void SdlPlatform::ShowSplash() {
 }
 
 bool SdlPlatform::OpenDisplay() {
+  presenter_.DisplayOpening();
   if (!window_.OpenGame(options_.display)) return false;
-  const bool vsync = window_.DesktopAt60Hz();
-  SdlPresenter::Opened opened = presenter_.Open(window_.get(), vsync);
-  if (opened == SdlPresenter::Opened::WantsWindowWithoutOpenGl) {
-    if (!window_.ReopenWithoutOpenGl()) return false;
-    opened = presenter_.Open(window_.get(), vsync);
+  if (!presenter_.Open(window_.get(), window_.DesktopAt60Hz(), Mode())) {
+    return false;
   }
-  if (opened != SdlPresenter::Opened::Ready) return false;
   window_.Grab(options_.display.fullScreen);
   window_.Raise();
   displayOpen_ = true;
@@ -113,7 +110,7 @@ std::uint32_t SdlPlatform::Pointer(int x, int y) const {
 void SdlPlatform::ToggleFullScreen() {
   options_.display.fullScreen = !options_.display.fullScreen;
   window_.ApplyMode(options_.display);
-  presenter_.UpdateLayout(window_.get());
+  presenter_.UpdateLayout(Mode());
   SaveSettings();
 }
 
@@ -131,6 +128,12 @@ void SdlPlatform::SaveSettings() {
                          sound::GetVolumes());
 }
 
+void SdlPlatform::Exposed() {
+  presenter_.Exposed();
+  // A paused game draws nothing by itself: its frame is shown again.
+  if (events_.paused()) presenter_.ShowAgain();
+}
+
 void SdlPlatform::Pause(bool paused) {
   PauseSdlAudio(paused);
   SDL_ShowCursor(paused ? SDL_ENABLE : SDL_DISABLE);
@@ -142,6 +145,7 @@ void SdlPlatform::Pause(bool paused) {
 bool SdlPlatform::PollMessage(Message& out) {
   InputQueue& queue = events_.queue();
   if (!queue.Pop(out)) {
+    if (displayOpen_) window_.CheckFrame();
     events_.Pump();
     if (!queue.Pop(out) && !recorder_.NextReplayed(out)) return false;
   }
@@ -187,8 +191,7 @@ void ShowStartupError(const char* text) {
 #ifndef _WIN32
   // (On Windows the program's entry shows what a failed start said when
   // there is no console to read it in: platform/windows/program.cpp.)
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, video::kFailureCaption, text,
-                           nullptr);
+  ShowErrorBox(video::kFailureCaption, text, nullptr);
 #endif
 }
 

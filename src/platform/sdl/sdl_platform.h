@@ -20,6 +20,7 @@ struct SdlOptions {
   DisplaySettings display;           // the mode (Alt+Enter switches) and scale
   SettingsFile* settings = nullptr;  // where a change of mode is remembered
   std::string screenshotFolder;
+  int displayIndex = -1;   // --display N; -1: the first
   RecorderFiles session;   // --record, --replay, --trace
   bool showStats = false;  // TUMBLESQUASH_FPS: pacing figures on stderr
 };
@@ -34,7 +35,9 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   // replay needs.
   bool OpenFiles(std::uint32_t& seed, bool& fixedSeed);
   // False when SDL's video cannot start at all.
-  bool CreateStartWindow() { return window_.OpenStartWindow(); }
+  bool CreateStartWindow() {
+    return window_.OpenStartWindow(options_.displayIndex);
+  }
 
   bool PollMessage(Message& out) override;
   void ShowSplash() override;
@@ -76,10 +79,12 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   void ToggleFullScreen() override;
   void SaveScreenshot() override;
   void VolumesChanged() override { settingsChanged_ = true; }
-  void Resized() override { presenter_.UpdateLayout(window_.get()); }
+  void Resized() override { presenter_.UpdateLayout(Mode()); }
+  void Exposed() override;
   void Pause(bool paused) override;
 
   void SaveSettings();
+  ScaleMode Mode() const { return ModeForScale(options_.display.scale); }
 
   SdlOptions options_;
   SdlWindow window_;

@@ -22,7 +22,7 @@ std::string Trim(const std::string& s) {
 constexpr char kHeader[] =
     "# TumbleSquash settings, written by the game: key = value\n"
     "# mode = fullscreen | window       (Alt+Enter switches; remembered)\n"
-    "# scale = auto | 1 to 16           (the window's size, times 640 x 480)\n"
+    "# scale = auto | fit | 1 to 16     (the window's size, times 640 x 480)\n"
     "# master_volume, music_volume, effects_volume = 0 to 100; mute = yes | "
     "no\n";
 
@@ -102,11 +102,13 @@ DisplaySettings ReadDisplaySettings(const SettingsFile& file) {
   }
   const std::string scale = file.Get("scale", "auto");
   std::uint64_t n = 0;
-  if (scale != "auto") {
+  if (scale == "fit") {
+    s.scale = kScaleFit;
+  } else if (scale != "auto") {
     if (base::ParseUnsigned(scale, kMaxScale, n) && n >= 1) {
       s.scale = static_cast<int>(n);
     } else {
-      base::Say("%s: scale \"%s\" is not auto or 1 to %d; using auto",
+      base::Say("%s: scale \"%s\" is not auto, fit or 1 to %d; using auto",
                 file.path().c_str(), scale.c_str(), kMaxScale);
     }
   }
@@ -115,7 +117,9 @@ DisplaySettings ReadDisplaySettings(const SettingsFile& file) {
 
 void WriteDisplaySettings(SettingsFile& file, const DisplaySettings& s) {
   file.Set("mode", s.fullScreen ? "fullscreen" : "window");
-  file.Set("scale", s.scale == 0 ? "auto" : std::to_string(s.scale));
+  file.Set("scale", s.scale == 0           ? "auto"
+                    : s.scale == kScaleFit ? "fit"
+                                           : std::to_string(s.scale));
 }
 
 sound::Volumes ReadVolumes(const SettingsFile& file) {

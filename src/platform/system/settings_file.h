@@ -34,10 +34,13 @@ class SettingsFile {
 // What the window remembers between runs.
 struct DisplaySettings {
   bool fullScreen = true;  // the game's own default
-  int scale = 0;           // the window's whole-number scale; 0: the largest
+  // The window's whole-number scale; 0: the largest (auto); kScaleFit: as
+  // large as fits, by a fraction.
+  int scale = 0;
 };
 
 inline constexpr int kMaxScale = 16;
+inline constexpr int kScaleFit = -1;
 
 // Reads the display keys ("mode", "scale"), keeping the defaults for any
 // that are missing or not understood (and saying so).

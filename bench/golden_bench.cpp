@@ -1,0 +1,167 @@
+// The recorded golden game (tests/golden/game.script, seed 11), menu, play,
+// result and ranking, through the real frame loop as the headless runner
+// plays it: the worst scene call of the whole game in processor time, the
+// cost of the trace and of the mix, and the peak memory of the real program
+// playing it.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "loop/main_loop.h"
+#include "loop/trace.h"
+#include "platform/system/null_platform.h"
+#include "platform/system/recorder.h"
+#include "sound/device.h"
+#include "sound/recording.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint32_t kSeed = 11;
+const char* const kScript = TS_GOLDEN_DIR "/game.script";
+
+enum Kind { kPlain = 0, kTraced = 1, kMixed = 2 };
+
+std::vector<platform::ScriptEvent> GoldenEvents() {
+  static std::vector<platform::ScriptEvent> events;
+  if (events.empty()) {
+    std::string text, error;
+    if (!platform::LoadScript(kScript, events, text, error)) {
+      std::fprintf(stderr, "benchmark: %s\n", error.c_str());
+    }
+  }
+  return events;
+}
+
+// As the headless runner: input from the script, the trace line after each
+// scene call, the mix of each frame's share of time when asked for.
+class GoldenPlatform final : public platform::NullPlatform {
+ public:
+  GoldenPlatform(Kind kind, std::FILE* trace)
+      : kind_(kind), trace_(trace) {
+    script_.Replay(GoldenEvents());
+    line_.reserve(1 << 16);
+  }
+  bool PollMessage(platform::Message& out) override {
+    return script_.NextReplayed(out);
+  }
+  bool Present(const std::uint8_t* pixels, int pitch,
+               const platform::PaletteEntry* palette) override {
+    if (kind_ != kMixed) return NullPlatform::Present(pixels, pitch, palette);
+    static std::int16_t mix[2 * kSamplesPerFrame];
+    sound::MixAudio(mix, kSamplesPerFrame);
+    return true;
+  }
+  void AfterScene() override {
+    if (kind_ != kTraced) return;
+    loop::TraceLine(line_, false);
+    std::fwrite(line_.data(), 1, line_.size(), trace_);
+  }
+
+ private:
+  Kind kind_;
+  platform::Recorder script_;
+  std::FILE* trace_;
+  std::string line_;
+};
+
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Peak resident memory of the real program playing the golden game
+// headless, as the golden test runs it; -1 when it could not be run.
+long ProgramPeakKilobytes() {
+  bench::GameFolder folder;
+  std::string exe = TS_RUN_DIR "/tumblesquash", seed = std::to_string(kSeed);
+  std::vector<std::string> args = {exe,      "--headless", "--seed",
+                                   seed,     "--input",    kScript,
+                                   "--data", TS_RUN_DIR};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv.data(), environ) !=
+      0) {
+    return -1;
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    return -1;
+  }
+  return usage.ru_maxrss;
+}
+
+void BM_GoldenGame(benchmark::State& state) {
+  const Kind kind = Kind(state.range(0));
+  bench::GameFolder folder;
+  std::FILE* trace = std::fopen("trace.jsonl", "wb");
+  double worst = 0, total = 0;
+  std::uint32_t worstFrame = 0, frames = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::error_code error;
+    fs::remove("Score.dat", error);
+    std::rewind(trace);
+    // Each game as the first of a fresh program: nothing made before.
+    sound::ClearRecordingCache();
+    GoldenPlatform platform(kind, trace);
+    loop::StartOptions options;
+    options.fixedSeed = true;
+    options.seed = kSeed;
+    state.ResumeTiming();
+    loop::Start(platform, options);
+    for (;;) {
+      const double before = ThreadCpuSeconds();
+      const loop::StepResult r = loop::Step();
+      const double spent = ThreadCpuSeconds() - before;
+      if (r == loop::StepResult::Exit) break;
+      if (r != loop::StepResult::Frame) continue;
+      total += spent;
+      ++frames;
+      if (spent > worst) {
+        worst = spent;
+        worstFrame = loop::SceneCalls;
+      }
+      // The script ends the run; the cap only keeps a broken one from
+      // running on.
+      if (loop::SceneCalls >= 20000) break;
+    }
+    loop::ReleaseDevices();
+  }
+  std::fclose(trace);
+  state.counters["worst_frame_ms"] = worst * 1e3;
+  state.counters["worst_frame"] = worstFrame;
+  state.counters["mean_frame_us"] = total / frames * 1e6;
+  if (kind == kPlain) {
+    static const long peak = ProgramPeakKilobytes();
+    state.counters["program_peak_MB"] = peak < 0 ? -1.0 : peak / 1024.0;
+  }
+}
+BENCHMARK(BM_GoldenGame)
+    ->ArgName("traced1_mixed2")
+    ->Arg(kPlain)
+    ->Arg(kTraced)
+    ->Arg(kMixed)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
