@@ -11,7 +11,7 @@
 #      the whole golden game identically;
 #   5. the real window on Xvfb with openbox, from the build folder and from
 #      the installed game, at two sizes (their title screens are saved in
-#      BUILD_WIN/wine-tests/window-1x.png and window-2x.png);
+#      BUILD_WIN/wine-tests/window-1x.png and window-2x.png), F12 included;
 #   6. the uninstaller: the scores kept, or removed when asked;
 #   7. the portable zip: unpacked, its scores beside the game.
 set -euo pipefail

@@ -7,7 +7,8 @@ Run with WINEPREFIX (and HOME) naming a Wine prefix made beforehand, its
 server kept running. From a fresh start: the start-up window shows the start
 picture (minititle.bmp beside the game, pixel for pixel), a click on it opens
 the game's window at N times 640 x 480 and the title comes on screen (saved
-to PNG as seen there), Escape ends the game with 0, and Score.dat and
+to PNG as seen there), F12 saves the frame in the Wine user's
+Pictures\\TumbleSquash, Escape ends the game with 0, and Score.dat and
 settings.conf are in the Wine user's %APPDATA%\\TumbleSquash.
 """
 import argparse
@@ -232,8 +233,25 @@ def main():
     write_png(args.shot, rows)
     ok("the title is on screen (%s)" % args.shot)
 
-    # Escape ends it with 0; the files are in the Wine user's AppData.
+    # F12 saves the frame on screen into Pictures\\TumbleSquash.
     run(env, "xdotool", "windowfocus", "--sync", main_window)
+    run(env, "xdotool", "key", "F12")
+    def said():
+        out.flush()
+        text = read(out.name).decode()
+        return (text.split("tumblesquash: screenshot ", 1)[1].split("\n")[0]
+                .strip() if "tumblesquash: screenshot " in text else None)
+    shot = wait_for("the screenshot's line", said)
+    check("\\Pictures\\TumbleSquash\\tumblesquash-" in shot and
+          shot.endswith(".png"), "the screenshot went to " + shot)
+    unix = run(env, args.wine, "winepath", "-u", shot)
+    png = read(unix) if os.path.isfile(unix) else b""
+    check(png[:8] == b"\x89PNG\r\n\x1a\n" and
+          struct.unpack(">II", png[16:24]) == (640, 480),
+          "no 640 x 480 PNG at " + unix)
+    ok("F12 saves the frame as %s" % shot)
+
+    # Escape ends it with 0; the files are in the Wine user's AppData.
     run(env, "xdotool", "key", "Escape")
     try:
         code = game.wait(timeout=LIMIT)

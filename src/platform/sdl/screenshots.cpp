@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/data_folder.h"
 #include "base/say.h"
 #include "platform/os/clock.h"
 #include "platform/os/files.h"
@@ -81,7 +82,7 @@ void ScreenshotWriter::Work() {
     // Two shots in one millisecond get a number after the time.
     std::string path;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      path = folder_ + "/" + FileName(shot.when, attempt);
+      path = base::JoinPath(folder_, FileName(shot.when, attempt));
       if (!os::Exists(path)) break;
     }
     if (WritePng(path, shot.pixels.data(), kScreenWidth, shot.palette)) {
