@@ -28,10 +28,15 @@ started=$SECONDS
 fail() { echo "FAIL: $*" >&2; exit 1; }
 ok() { echo "ok: $*"; }
 
-rm -rf "$work"
-mkdir -p "$work/home"
 export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all \
        WINEDLLOVERRIDES="mscoree=;mshtml=" WINEARCH=win64
+# The server of an earlier run's prefix, if one is left, goes with it.
+if [[ -d $WINEPREFIX ]]; then
+  "$wineserver" -k >/dev/null 2>&1 || true
+  "$wineserver" -w >/dev/null 2>&1 || true
+fi
+rm -rf "$work"
+mkdir -p "$work/home"
 unset DISPLAY WAYLAND_DISPLAY
 # No sound card here: SDL's WASAPI driver is given one that plays silence.
 printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' \
