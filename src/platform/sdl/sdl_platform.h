@@ -54,9 +54,14 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   bool MessageWaiting();
   // Waits a little for input while nothing else is to be done.
   void WaitForInput(int milliseconds);
-  // Writes the settings file when the volume keys changed something.
+  // As the game ends: writes the settings file when the volume keys changed
+  // something or a save was put off, waiting a little for another instance
+  // that is saving (no frame is left to show).
   void SaveSettingsIfChanged() {
-    if (settingsChanged_) SaveSettings();
+    if (settingsChanged_ ||
+        (options_.settings && options_.settings->putOff())) {
+      SaveSettings(LockWait::AFewSeconds);
+    }
   }
   // Writes out and closes the record and trace files; false (said on
   // stderr) when anything could not be written.
@@ -79,7 +84,7 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   void Resized() override { presenter_.UpdateLayout(window_.get()); }
   void Pause(bool paused) override;
 
-  void SaveSettings();
+  void SaveSettings(LockWait wait = LockWait::No);
 
   SdlOptions options_;
   SdlWindow window_;
