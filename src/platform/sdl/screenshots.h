@@ -33,6 +33,7 @@ class ScreenshotWriter {
     PaletteEntry palette[256];
   };
   void Work();
+  void Publish(std::int64_t when, const std::vector<std::uint8_t>& png);
 
   std::string folder_;
   std::mutex mutex_;
