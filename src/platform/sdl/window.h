@@ -23,8 +23,9 @@ class SdlWindow {
   // False when there is no display to show it on.
   bool OpenStartWindow();
   // Draws a Windows bitmap (already checked) into the start-up window;
-  // black when `bmp` is empty.
-  void ShowSplash(std::span<const std::uint8_t> bmp);
+  // black when `bmp` is empty. False when SDL refused the bitmap (the
+  // window is then black; SDL_GetError says why).
+  bool ShowSplash(std::span<const std::uint8_t> bmp);
 
   // Puts the game's window in place of the start-up window, in `mode`.
   bool OpenGame(const DisplaySettings& mode);
