@@ -48,7 +48,7 @@ std::string ScreenshotWriter::FileName(std::int64_t ms, int attempt) {
 void ScreenshotWriter::Save(const std::uint8_t* pixels, int pitch,
                             const PaletteEntry* palette) {
   Shot shot;
-  shot.when = os::UnixMilliseconds();
+  shot.when = clock_();
   shot.pixels.resize(kScreenWidth * kScreenHeight);
   for (int y = 0; y < kScreenHeight; ++y) {
     std::memcpy(shot.pixels.data() + y * kScreenWidth,
