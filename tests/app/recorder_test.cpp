@@ -221,3 +221,27 @@ TEST_F(Recorder, AScriptThatIsNotOneIsRefusedNamingItsLine) {
     EXPECT_EQ(error.rfind(said, 0), 0u) << error;
   }
 }
+
+TEST_F(Recorder, AScriptThatChangesWhileItIsReplayedEndsThereInOneLine) {
+  std::string text;
+  for (int f = 1; f <= 100000; ++f) text += std::to_string(f) + " ldown\n";
+  std::ofstream("s.script") << text;
+  platform::ScriptStream stream;
+  std::string error;
+  ASSERT_TRUE(stream.Open("s.script", error)) << error;
+  // Rewritten meanwhile, no script any more: what was read ahead is
+  // played, then the replay ends.
+  std::ofstream("s.script") << std::string(text.size(), 'x');
+  testing::internal::CaptureStderr();
+  int events = 0;
+  for (platform::ScriptEvent e; stream.Peek(e); stream.Pop()) ++events;
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_GT(events, 1);
+  EXPECT_LT(events, 100000);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_EQ(said.rfind("tumblesquash: s.script changed while it was being "
+                       "replayed; its events end at line ",
+                       0),
+            0u)
+      << said;
+}

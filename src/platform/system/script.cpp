@@ -175,6 +175,10 @@ bool ParseScript(const std::string& text, const std::string& name,
     ++number;
     ScriptEvent e{};
     std::string why;
+    if (line.size() > kMaxScriptLine) {
+      error = LineError(name, number, TooLong());
+      return false;
+    }
     switch (ParseLine(line, e, why)) {
       case LineKind::Nothing:
         break;

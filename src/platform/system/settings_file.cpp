@@ -135,6 +135,7 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
   known_.clear();
   changed_.clear();
   leaveAlone_ = readOnlySaid_ = garbageSaid_ = putOff_ = false;
+  garbage_ = 0;
   std::vector<std::uint8_t> bytes;
   switch (files.ReadFile(path.c_str(), kMaxSettingsBytes + 1, bytes)) {
     case ReadResult::Read:
@@ -152,12 +153,12 @@ bool SettingsFile::Load(Platform& files, const std::string& path) {
     LeaveAlone("are larger than 1 MiB, which no settings file of ours is");
     return false;
   }
-  std::size_t garbage = 0, first = 0;
-  if (Parse(bytes, lines_, garbage, first) == Parsed::Binary) {
+  std::size_t first = 0;
+  if (Parse(bytes, lines_, garbage_, first) == Parsed::Binary) {
     LeaveAlone("are not text (the file holds a NUL byte)");
     return false;
   }
-  ReportGarbage(garbage, first);
+  ReportGarbage(garbage_, first);
   for (const Line& line : lines_) {
     if (!line.key.empty()) known_[line.key] = line.value;
   }
@@ -223,8 +224,9 @@ bool SettingsFile::Save(Platform& files, LockWait wait, std::string& error) {
       LeaveAlone("are no longer a regular file");
       return false;
   }
-  for (const auto& [key, value] : changed_) {
-    Line line{key + " = " + value, key, value};
+  for (const auto& change : changed_) {
+    const std::string& key = change.first;
+    Line line{key + " = " + change.second, key, change.second};
     const auto last = std::find_if(lines.rbegin(), lines.rend(),
                                    [&](const Line& l) { return l.key == key; });
     if (last != lines.rend()) {
@@ -245,6 +247,22 @@ bool SettingsFile::Save(Platform& files, LockWait wait, std::string& error) {
   changed_.clear();
   lines_ = std::move(lines);
   return true;
+}
+
+std::vector<std::string> SettingsFile::Keys() const {
+  std::vector<std::string> keys;
+  for (const Line& line : lines_) {
+    if (!line.key.empty() &&
+        std::find(keys.begin(), keys.end(), line.key) == keys.end()) {
+      keys.push_back(line.key);
+    }
+  }
+  for (const auto& [key, value] : changed_) {
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+      keys.push_back(key);
+    }
+  }
+  return keys;
 }
 
 std::string SettingsFile::Get(const std::string& key,

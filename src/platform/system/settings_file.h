@@ -41,8 +41,12 @@ class SettingsFile {
   // the changes are kept for the next save and putOff() is true.
   bool Save(Platform& files, LockWait wait, std::string& error);
   bool putOff() const { return putOff_; }
+  // The lines the last Load left out (they were not "key = value").
+  std::size_t garbageLines() const { return garbage_; }
 
   const std::string& path() const { return path_; }
+  // The keys set, in the file and by this instance, each once.
+  std::vector<std::string> Keys() const;
   // The value of `key`, or `fallback` when it is not set.
   std::string Get(const std::string& key, const std::string& fallback) const;
   // A change when `value` differs from what this instance knows of the key.
@@ -73,6 +77,7 @@ class SettingsFile {
   bool readOnlySaid_ = false;
   bool garbageSaid_ = false;
   bool putOff_ = false;
+  std::size_t garbage_ = 0;
 };
 
 // What the window remembers between runs.
