@@ -1,6 +1,8 @@
 // Score.dat as the game meets it: whatever bytes stand in the file are
 // loaded through the file seam, a few games' totals are recorded and saved,
-// and every field must come back from the file as it was saved.
+// and every field must come back from the file as it was saved. The decoder
+// is held against a reading of its own, from the byte layout alone, on every
+// length the file could have been cut at.
 //   input: one byte n (totals, n % 4), n four-byte totals, then the file
 #include <unistd.h>
 
@@ -22,6 +24,62 @@ auto Fields() {
       base::DetailLevel, base::Difficulty, base::BonusMode);
 }
 
+// The layout as written down: ten scores of four bytes, least significant
+// first, the detail level, the difficulty, the bonus mode (four bytes); the
+// file holds it as a text stream, a 0D before every 0A. A field is taken
+// only when all of its bytes are there.
+struct Layout {
+  std::uint32_t scores[10];
+  std::uint32_t detail, difficulty, bonus;
+};
+
+Layout ReadLayout(const std::uint8_t* file, std::size_t size,
+                  const Layout& before) {
+  std::vector<std::uint8_t> record;
+  for (std::size_t i = 0; i < size && record.size() < 46; ++i) {
+    const bool lineEnd = file[i] == 0x0D && i + 1 < size && file[i + 1] == 0x0A;
+    if (!lineEnd) record.push_back(file[i]);
+  }
+  auto le = [&](std::size_t at, std::size_t bytes) {
+    std::uint32_t v = 0;
+    for (std::size_t k = bytes; k-- > 0;) v = v * 256 + record[at + k];
+    return v;
+  };
+  Layout l = before;
+  for (std::size_t i = 0; i < 10; ++i) {
+    if (record.size() >= 4 * (i + 1)) l.scores[i] = le(4 * i, 4);
+  }
+  if (record.size() > 40) l.detail = record[40];
+  if (record.size() > 41) l.difficulty = record[41];
+  if (record.size() > 45) l.bonus = le(42, 4);
+  return l;
+}
+
+// Every field set to something no file is likely to hold, so a field the
+// decoder leaves alone shows.
+const Layout kUntouched = {
+    {0xC0FFEE00, 0xC0FFEE01, 0xC0FFEE02, 0xC0FFEE03, 0xC0FFEE04, 0xC0FFEE05,
+     0xC0FFEE06, 0xC0FFEE07, 0xC0FFEE08, 0xC0FFEE09},
+    0xA7,
+    0xB8,
+    0xDEADBEEF};
+
+void CheckDecoder(const std::uint8_t* file, std::size_t size) {
+  for (std::size_t cut = 0; cut <= std::min<std::size_t>(size, 100); ++cut) {
+    std::copy(kUntouched.scores, kUntouched.scores + 10, base::HighScores);
+    base::DetailLevel = static_cast<u8>(kUntouched.detail);
+    base::Difficulty = static_cast<u8>(kUntouched.difficulty);
+    base::BonusMode = kUntouched.bonus;
+    base::DecodeScoreFile(file, cut);
+    const Layout want = ReadLayout(file, cut, kUntouched);
+    if (!std::equal(want.scores, want.scores + 10, base::HighScores) ||
+        want.detail != base::DetailLevel ||
+        want.difficulty != base::Difficulty || want.bonus != base::BonusMode) {
+      __builtin_trap();
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -36,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (size < 1 + 4 * totals) return 0;
   const std::uint8_t* file = data + 1 + 4 * totals;
   const std::size_t fileSize = size - 1 - 4 * totals;
+  CheckDecoder(file, fileSize);
   fuzzing::WriteFile(base::kScoreFileName, file, fileSize);
 
   // Loading reads the file as the decoder does, as far as the record goes.

@@ -1,6 +1,9 @@
 // SSK pictures as the game meets them: a file on disk, read through the
 // file seam by both loaders. A picture the codec refuses changes nothing; one
-// it takes lands in the sheet pixel for pixel.
+// it takes lands in the sheet pixel for pixel. And the codec against known
+// pixels: the input's bytes taken as pixels (every value, a lone pixel at
+// the end whenever the last two differ) and as runs, encoded, must decode to
+// themselves, alone and in a whole file.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -51,6 +54,39 @@ void Check(const std::vector<std::uint8_t>& bytes) {
   if (video::ImagePalette[7].red != file.colours[7].r) __builtin_trap();
 }
 
+// Known pixels through the encoder, the decoder and a whole file.
+void RoundTrip(const std::vector<std::uint8_t>& pixels) {
+  if (pixels.empty()) return;
+  const std::vector<std::uint8_t> code = video::EncodeSskPixels(pixels);
+  std::vector<std::uint8_t> back(pixels.size(), 0xA5);
+  if (!video::DecodeSskPixels(code, back) || back != pixels) __builtin_trap();
+  // Asked for one pixel more than it holds, the code is refused.
+  std::vector<std::uint8_t> wrong(pixels.size() + 1);
+  if (video::DecodeSskPixels(code, wrong)) __builtin_trap();
+  // As a picture of one row (its rows are stored bottom first).
+  const auto width = static_cast<std::int32_t>(pixels.size());
+  if (width > video::kSskMaxSide) return;
+  video::Rgb colours[256] = {};
+  video::SskFile file;
+  std::string error;
+  if (!video::ParseSsk(video::BuildSsk(width, 1, colours, pixels), file,
+                       error) ||
+      file.pixels != pixels) {
+    __builtin_trap();
+  }
+}
+
+// The bytes as pixels, then as runs: a value and a length up to 600, so
+// that runs past the 256 a code pair holds come up too.
+void KnownPixels(const std::uint8_t* data, std::size_t size) {
+  RoundTrip({data, data + size});
+  std::vector<std::uint8_t> runs;
+  for (std::size_t i = 0; i + 1 < size && runs.size() < 20000; i += 2) {
+    runs.insert(runs.end(), std::size_t(data[i + 1]) * 600 / 255 + 1, data[i]);
+  }
+  RoundTrip(runs);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -61,6 +97,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
+  KnownPixels(data, size);
   Check({data, data + size});
   if (size < 6) return 0;
   // Mostly well-formed headers around fuzzed sizes and coded pixels, so the

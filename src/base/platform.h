@@ -56,6 +56,11 @@ class FileLock {
   virtual ~FileLock() = default;
 };
 
+// Whether asking for a lock may wait for another instance to let it go. The
+// frame loop never waits (it takes the lock now or tries again later); only
+// a program on its way out, with no frame left to show, waits a little.
+enum class LockWait : std::uint8_t { No, AFewSeconds };
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -107,11 +112,12 @@ class Platform {
                            std::string& error) = 0;
   // Takes an exclusive lock on `name` that every instance of the game on
   // this machine honours, for a read-change-replace that must not interleave
-  // with another's. Waits a little for it; null with a short reason when it
-  // cannot be had. Where only one instance can reach the files, holding it
-  // needs nothing (the default).
-  virtual std::unique_ptr<FileLock> LockFile(const char* name,
-                                             std::string& error);
+  // with another's. Null with a short reason when it cannot be had; `busy`
+  // then says that another instance holds it (worth trying again later).
+  // Where only one instance can reach the files, holding it needs nothing
+  // (the default).
+  virtual std::unique_ptr<FileLock> LockFile(const char* name, LockWait wait,
+                                             bool& busy, std::string& error);
 
   // Called by the frame loop after each scene call, before the flip.
   virtual void AfterScene() {}

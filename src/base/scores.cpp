@@ -44,6 +44,9 @@ std::vector<i32> recordedTotals;
 // Set when the file was there at start-up but could not be read: whatever
 // it holds is not ours to write over.
 bool leaveFileAlone = false;
+// Set when a save found another instance saving: what it carried goes into
+// the next save, or into the last try as the game ends.
+bool savePutOff = false;
 
 Record FromGlobals() {
   Record r;
@@ -81,7 +84,8 @@ std::vector<u8> Encode(const Record& r) {
   return out;
 }
 
-void Decode(const u8* bytes, std::size_t size, Record& r) {
+// The record's bytes as far as they go (at most kScoreRecordSize).
+std::size_t Decode(const u8* bytes, std::size_t size, Record& r) {
   u8 record[kScoreRecordSize];
   std::size_t have = 0;
   for (std::size_t i = 0; i < size && have < kScoreRecordSize; ++i) {
@@ -96,6 +100,7 @@ void Decode(const u8* bytes, std::size_t size, Record& r) {
   if (have >= 41) r.detailLevel = record[40];
   if (have >= 42) r.difficulty = record[41];
   if (have >= 46) r.bonusMode = LoadLe32(record + 42);
+  return have;
 }
 
 void RememberTable() {
@@ -121,13 +126,22 @@ bool Failed(const char* what, const std::string& error) {
 // Under the lock: read the file again, bring this instance's news into it,
 // put it back. With `creating`, a file that another instance made since
 // the first look is taken as it is.
-bool Store(bool creating) {
+bool Store(bool creating, platform::LockWait wait) {
   const char* what = creating ? "create" : "save";
   platform::Platform& p = *platform::Current();
   std::string error;
+  bool busy = false;
   const std::unique_ptr<platform::FileLock> lock =
-      p.LockFile(ScoreFilePath(), error);
-  if (!lock) return Failed(what, error);
+      p.LockFile(ScoreFilePath(), wait, busy, error);
+  if (!lock) {
+    if (!busy) return Failed(what, error);
+    // Never waited for in the frame loop: the news stay for the next save
+    // (another instance making the file needs nothing from us).
+    savePutOff = !creating;
+    return Failed(what, error + (creating ? "; it is made at the next save"
+                                          : "; trying again at the next save"));
+  }
+  savePutOff = false;
 
   std::vector<u8> bytes;
   Record record = FromGlobals();
@@ -171,6 +185,7 @@ void ResetScores() {
   std::fill(knownScores, knownScores + 10, 0u);
   recordedTotals.clear();
   leaveFileAlone = false;
+  savePutOff = false;
 }
 
 std::vector<u8> EncodeScoreFile() { return Encode(FromGlobals()); }
@@ -215,7 +230,7 @@ void LoadScores() {
       RememberTable();
       break;
     case platform::ReadResult::Missing:
-      Store(true);
+      Store(true, platform::LockWait::No);
       break;
     case platform::ReadResult::Unreadable:
     case platform::ReadResult::NotRegular:
@@ -232,7 +247,29 @@ bool SaveScores() {
         ScoreFilePath());
     return false;
   }
-  return Store(false);
+  return Store(false, platform::LockWait::No);
+}
+
+bool FinishScores() {
+  if (!savePutOff || leaveFileAlone) return true;
+  return Store(false, platform::LockWait::AFewSeconds);
+}
+
+bool IsScoreFile(const u8* bytes, std::size_t size) {
+  Record r{};
+  if (Decode(bytes, size, r) != kScoreRecordSize) return false;
+  // Exactly as the game writes it, line ends and all...
+  const std::vector<u8> again = Encode(r);
+  if (again.size() != size || !std::equal(again.begin(), again.end(), bytes)) {
+    return false;
+  }
+  // ...and a table the game could have made: best first.
+  for (int i = 0; i < 9; ++i) {
+    if (static_cast<i32>(r.scores[i]) < static_cast<i32>(r.scores[i + 1])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace base

@@ -39,7 +39,13 @@ void LoadScores();
 // again and only the totals this instance recorded since are entered into
 // it, so no one's high score is lost and none is counted twice. The settings
 // are this instance's: the last save wins. The game goes on either way.
+// Never waits: while another instance is saving, what this save carried
+// goes into the next one.
 bool SaveScores();
+// As the game ends: a save that was put off because another instance was
+// saving is tried once more, waiting a few seconds for it if need be (no
+// frame is left to show). True when nothing is left unsaved.
+bool FinishScores();
 
 // Enters a game's total in a table: when it beats any entry (signed) it
 // takes the tenth place, whichever entry it beat; then the table is sorted
@@ -54,5 +60,9 @@ std::vector<u8> EncodeScoreFile();
 // Reads a stored record over the globals; fields past a short file's end keep
 // their values.
 void DecodeScoreFile(const u8* bytes, std::size_t size);
+// True only for a whole record exactly as the game writes it, with a table
+// the game could have made (best first): what may be taken for a score file
+// found elsewhere.
+bool IsScoreFile(const u8* bytes, std::size_t size);
 
 }  // namespace base

@@ -13,6 +13,7 @@
 #include "base/scores.h"
 #include "platform/headless/headless.h"
 #include "platform/os/environment.h"
+#include "platform/os/files.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_platform.h"
 #include "platform/system/game_files.h"
@@ -113,6 +114,7 @@ bool TakeValue(int argc, char** argv, int& i, std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  os::PrepareProcess();
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) {
     return headless::Main(argc - 2, argv + 2, argv[0]);
   }
@@ -228,7 +230,15 @@ int main(int argc, char** argv) {
   }
   base::SetDataFolder(files.pictures);
   base::SetScoreFilePath(files.scores.path);
-  platform::PrepareScoreFile(fileAccess, files.scores);
+  platform::PrepareScoreFile(files.scores);
+  // What saves killed in the middle left behind; and the terminal going
+  // away saves as a request to end does.
+  platform::RemoveLeftovers(files.scores.path);
+  if (!settingsPath.empty()) platform::RemoveLeftovers(settingsPath);
+  if (!options.screenshotFolder.empty()) {
+    os::RemoveStaleTemporaries(options.screenshotFolder, "tumblesquash-");
+  }
+  os::HangUpLikeTerminate();
 
   // The window's mode and scale: as last time, unless an option says. What
   // the options say is remembered.
@@ -240,6 +250,16 @@ int main(int argc, char** argv) {
   }
   const bool told =
       fullScreen || window || !scaleText.empty() || !volumeOptions.empty();
+  // Said on the command line, written even where it is what the file (or
+  // the default) says already.
+  if (fullScreen || window) settings.WriteAgain("mode");
+  if (!scaleText.empty()) settings.WriteAgain("scale");
+  if (!volumeOptions.empty()) {
+    for (const char* key :
+         {"master_volume", "music_volume", "effects_volume", "mute"}) {
+      settings.WriteAgain(key);
+    }
+  }
   if (told && options.settings) {
     platform::SaveSettings(fileAccess, settings, options.display, volumes);
   }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/scores.h"
 #include "platform/system/game_files.h"
 #include "platform/system/null_platform.h"
 #include "video/sheet_layout.h"
@@ -118,34 +119,101 @@ TEST_F(GameFiles, ScoresGoToTheDataHomeUnlessToldOtherwise) {
   EXPECT_EQ(place.path, Path("mine.dat"));
 }
 
+namespace {
+
+// A score file as the game writes it, with this table.
+std::string ScoreFileOf(std::vector<u32> table) {
+  base::ResetScores();
+  std::copy(table.begin(), table.end(), base::HighScores);
+  const std::vector<u8> bytes = base::EncodeScoreFile();
+  base::ResetScores();
+  return {bytes.begin(), bytes.end()};
+}
+
+mode_t Mode(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
+
+}  // namespace
+
 TEST_F(GameFiles, AnOldScoreFileIsCopiedOnceAndLeftAlone) {
   Pictures("inst");
   const std::string old = Path("work") + "/Score.dat";
-  const std::string bytes("\x0d\x0a\x00\x01\x1a", 5);
+  // 10 is a line feed: stored as 0D 0A, as the game always wrote it.
+  const std::string bytes = ScoreFileOf({5000, 10, 7});
+  ASSERT_EQ(bytes.size(), 47u);
   Write(old, bytes);
-  platform::NullPlatform files;
 
   ScorePlace place = platform::DecideGameFiles(env_, "", "").scores;
   ASSERT_EQ(place.copyFrom, old);
-  platform::PrepareScoreFile(files, place);
+  testing::internal::CaptureStderr();
+  platform::PrepareScoreFile(place);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("are now kept in"),
+            std::string::npos);
   EXPECT_EQ(Read(place.path), bytes);
   EXPECT_EQ(Read(old), bytes);
-  struct stat st {};
-  ASSERT_EQ(::stat(fs::path(place.path).parent_path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(Mode(fs::path(place.path).parent_path()), 0700u);
 
   // Once copied, the player's file is the one: later runs copy nothing,
   // even when the old one has changed since.
-  Write(old, "changed");
+  Write(old, ScoreFileOf({6000}));
   EXPECT_EQ(platform::DecideGameFiles(env_, "", "").scores.copyFrom, "");
   place.copyFrom = old;  // as if two runs had decided at once
-  platform::PrepareScoreFile(files, place);
+  platform::PrepareScoreFile(place);
   EXPECT_EQ(Read(place.path), bytes);
+}
 
-  // Something that cannot be a score file is not copied.
-  fs::remove(place.path);
-  Write(old, std::string(10000, 'x'));
-  platform::PrepareScoreFile(files, place);
-  EXPECT_FALSE(fs::exists(place.path));
-  EXPECT_EQ(Read(old).size(), 10000u);
+TEST_F(GameFiles, TheOneTimeCopyTakesOnlyAScoreFileAndKeepsItPrivate) {
+  Pictures("inst");
+  const std::string old = Path("work") + "/Score.dat";
+  const std::string secret = Path("home") + "/secret";
+  ScorePlace place;
+  place.kind = ScorePlace::Kind::User;
+  place.path = Path("home") + "/.local/share/tumblesquash/Score.dat";
+  place.copyFrom = old;
+  const std::string good = ScoreFileOf({900, 800});
+  // Each is left where it is with one line, and nothing is copied: a link
+  // (to a private file that happens to hold a score record), anything of
+  // 4 KiB or less that is no score record as the game writes it.
+  std::string unsorted = ScoreFileOf({800, 900});
+  std::string cut = good.substr(0, 45);
+  std::string longer = good + "x";
+  std::string crlfAlone = good;
+  crlfAlone[5] = '\x0d';  // a 0D the game would not have written alone
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"link", ""},        {"unsorted", unsorted},
+      {"cut", cut},        {"longer", longer},
+      {"text", "hello\n"}, {"big", std::string(4096, 'x')},
+      {"empty", ""},
+  };
+  for (const auto& [what, content] : refused) {
+    SCOPED_TRACE(what);
+    fs::remove(old);
+    if (what == "link") {
+      Write(secret, good);
+      fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+      fs::create_symlink(secret, old);
+    } else {
+      Write(old, content);
+    }
+    testing::internal::CaptureStderr();
+    platform::PrepareScoreFile(place);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("left \"" + old + "\" alone"), std::string::npos)
+        << said;
+    EXPECT_FALSE(fs::exists(place.path));
+  }
+
+  // A file not everyone may read gives a copy only its owner may read.
+  for (const mode_t mode : {0600u, 0640u, 0644u}) {
+    fs::remove(old);
+    fs::remove(place.path);
+    Write(old, good);
+    ::chmod(old.c_str(), mode);
+    platform::PrepareScoreFile(place);
+    EXPECT_EQ(Read(place.path), good);
+    EXPECT_EQ(Mode(place.path), mode == 0644u ? 0644u : 0600u) << mode;
+  }
 }

@@ -241,7 +241,7 @@ namespace {
 
 // What the game takes from a settings file: the mode and the scale, then
 // the master, music and effects volumes and the mute.
-auto Read(const platform::SettingsFile& s) {
+auto Read(platform::SettingsFile& s) {
   const platform::DisplaySettings d = platform::ReadDisplaySettings(s);
   const sound::Volumes v = platform::ReadVolumes(s);
   return std::tuple(d.fullScreen, d.scale, v.master, v.music, v.effects,
@@ -272,7 +272,7 @@ TEST(SettingsFile, RemembersTheModeAndVolumesAndKeepsWhatItDoesNotKnow) {
   platform::WriteDisplaySettings(s, {true, 3});
   platform::WriteVolumes(s, {0, 40, 100, true});
   std::string error;
-  ASSERT_TRUE(s.Save(files, error)) << error;
+  ASSERT_TRUE(s.Save(files, platform::LockWait::No, error)) << error;
   platform::SettingsFile again;
   ASSERT_TRUE(again.Load(files, path));
   EXPECT_EQ(Read(again), std::tuple(true, 3, 0, 40, 100, true));

@@ -4,8 +4,10 @@
 //                              FROM+2, ... saving after each and saying
 //                              "saved N" once N is saved
 //   score_saver race ID COUNT  COUNT totals of its own (1000 + ID, then up by
-//                              2), its settings all ID, a save after each;
-//                              the exit code is the number of failed saves
+//                              2), its settings all ID, a save after each
+//                              (those that found the other saving are put
+//                              off: "put off N"), then the game's end; the
+//                              exit code is 1 when anything stayed unsaved
 //   score_saver once TOTAL (--fsize BYTES | --mount ro|full)
 //                              one total, saved under a file-size limit, or
 //                              in a read-only or full folder of its own (a
@@ -157,16 +159,18 @@ int main(int argc, char** argv) {
     const int count = std::atoi(argv[3]);
     base::DetailLevel = base::Difficulty = static_cast<u8>(id);
     base::BonusMode = static_cast<u32>(id);
-    int failed = 0;
+    int putOff = 0;
     // A moment between saves, as between two games: an instance saving
     // back to back would take the lock again before the other noticed.
     std::minstd_rand pause(static_cast<unsigned>(id + 1));
     for (int i = 0; i < count; ++i) {
       base::RecordTotal(1000 + id + 2 * i);
-      failed += !base::SaveScores();
+      putOff += !base::SaveScores();
       ::usleep(pause() % 2000);
     }
-    return failed;
+    // As the game ends: what the other one kept from us goes in now.
+    Say("put off " + std::to_string(putOff));
+    return base::FinishScores() ? 0 : 1;
   }
   std::fputs("usage: score_saver loop FROM | race ID COUNT | once TOTAL ...\n",
              stderr);

@@ -123,6 +123,25 @@ TEST_F(Splash, GiantsAndPipesAreRefusedInOneLine) {
   EXPECT_NE(errors.find("not a regular file"), std::string::npos);
 }
 
+TEST_F(Splash, ABitmapSdlRefusesIsSaidInOneLine) {
+  // A size the check takes, in forms SDL cannot read: three bits a pixel,
+  // run-length coding its pixels do not follow.
+  std::vector<std::vector<std::uint8_t>> refused(2, Bitmap(3, 2, 2, 9, 9, 9));
+  base::StoreLe16(&refused[0][28], 3);
+  base::StoreLe32(&refused[1][30], 1);
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    SCOPED_TRACE(i);
+    Save(refused[i]);
+    testing::internal::CaptureStderr();
+    platform_->ShowSplash();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("\"minititle.bmp\" refused"), std::string::npos)
+        << errors;
+    EXPECT_EQ(Pixel(0, 0), 0u);
+  }
+}
+
 TEST(SplashHeader, SidesAreReadAsSdlReadsThem) {
   std::int64_t w = 0, h = 0;
   std::vector<std::uint8_t> f = Bitmap(7, -9, 0, 0, 0, 0);

@@ -30,7 +30,11 @@ bool AudioRecorder::Open(const std::string& path, int rate) {
   if (!file_) return false;
   rate_ = static_cast<std::uint32_t>(rate);
   dataBytes_ = 0;
-  const std::vector<u8> header = Header(rate_, 0);
+  // A pipe cannot go back to the header: its length is left unknown (the
+  // largest a header can say), as streamed WAVE files have it.
+  seekable_ = std::fseek(file_, 0, SEEK_CUR) == 0;
+  const std::vector<u8> header =
+      Header(rate_, seekable_ ? 0 : static_cast<std::uint32_t>(kMaxData));
   failed_ =
       std::fwrite(header.data(), 1, header.size(), file_) != header.size();
   return !failed_;
@@ -60,7 +64,9 @@ bool AudioRecorder::Close() {
   if (!file_) return !failed_;
   const std::vector<u8> header =
       Header(rate_, static_cast<std::uint32_t>(dataBytes_));
-  if (!failed_) {
+  if (!failed_ && !seekable_) {
+    failed_ = std::fflush(file_) != 0;
+  } else if (!failed_) {
     failed_ =
         std::fseek(file_, 0, SEEK_SET) != 0 ||
         std::fwrite(header.data(), 1, header.size(), file_) != header.size();

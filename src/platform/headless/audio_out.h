@@ -18,7 +18,8 @@ class AudioRecorder {
   bool Open(const std::string& path, int rate);
   // Appends `frames` interleaved stereo frames. False once writing failed.
   bool Write(const std::int16_t* samples, int frames);
-  // Completes the header and closes. False when anything failed to write.
+  // Completes the header (a pipe's says the length is unknown) and closes.
+  // False when anything failed to write.
   bool Close();
   bool open() const { return file_ != nullptr; }
 
@@ -27,6 +28,7 @@ class AudioRecorder {
   std::uint32_t rate_ = 0;
   std::uint64_t dataBytes_ = 0;
   bool failed_ = false;
+  bool seekable_ = true;
 };
 
 }  // namespace headless

@@ -52,6 +52,7 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 
 // The scene call after which a run stops: --frames, else 10000 after the
 // last event, but never past the last frame a run can reach.
+std::uint32_t LastFrame(const Options& options, std::uint32_t lastEventFrame);
 std::uint32_t LastFrame(const Options& options,
                         const std::vector<ScriptEvent>& events);
 

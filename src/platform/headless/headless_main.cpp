@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "platform/headless/headless.h"
+#include "platform/os/files.h"
 #include "platform/system/usage.h"
 
 int main(int argc, char** argv) {
+  os::PrepareProcess();
   int first = 1;
   if (argc > 1 && std::strcmp(argv[1], "--headless") == 0) first = 2;
   if (argc > first && std::strcmp(argv[first], "--help") == 0) {

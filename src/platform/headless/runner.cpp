@@ -8,6 +8,7 @@
 #include "base/data_folder.h"
 #include "base/numbers.h"
 #include "base/say.h"
+#include "base/scores.h"
 #include "loop/main_loop.h"
 #include "platform/headless/audio_out.h"
 #include "platform/headless/headless.h"
@@ -193,17 +194,20 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-std::uint32_t LastFrame(const Options& options,
-                        const std::vector<ScriptEvent>& events) {
+std::uint32_t LastFrame(const Options& options, std::uint32_t lastEventFrame) {
   if (options.frames >= 0) {
     return static_cast<std::uint32_t>(
         std::min<long long>(options.frames, kLastReachableFrame));
   }
-  std::uint64_t last = 0;
-  for (const ScriptEvent& e : events)
-    last = std::max<std::uint64_t>(last, e.frame);
-  return static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(last + 10000, kLastReachableFrame));
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(
+      std::uint64_t{lastEventFrame} + 10000, kLastReachableFrame));
+}
+
+std::uint32_t LastFrame(const Options& options,
+                        const std::vector<ScriptEvent>& events) {
+  std::uint32_t last = 0;
+  for (const ScriptEvent& e : events) last = std::max(last, e.frame);
+  return LastFrame(options, last);
 }
 
 int Run(const Options& options) {
@@ -213,6 +217,7 @@ int Run(const Options& options) {
     base::Say("--data \"%s\" is not a folder", options.dataFolder.c_str());
     return 2;
   }
+  platform::RemoveLeftovers(base::ScoreFilePath());
   platform::Recorder recorder;
   recorder.Replay(options.events);
   platform::RecorderFiles files;
@@ -239,7 +244,8 @@ int Run(const Options& options) {
   const std::string callerData = base::DataFolder();
   base::SetDataFolder(options.dataFolder);
   HeadlessPlatform platform(options, recorder, audio.open() ? &audio : nullptr);
-  const std::uint32_t lastFrame = LastFrame(options, recorder.events());
+  const std::uint32_t lastFrame =
+      LastFrame(options, recorder.lastReplayedFrame());
   sound::SetVolumes(options.volumes);
   loop::StartOptions start;
   start.fixedSeed = options.hasSeed;
@@ -258,6 +264,8 @@ int Run(const Options& options) {
       }
     }
   }
+  // A save put off while another instance was saving gets its last try.
+  base::FinishScores();
   // A run cut short by --frames still releases what it opened.
   loop::ReleaseDevices();
   platform::SetCurrent(caller);

@@ -1,6 +1,5 @@
 #include "platform/sdl/screenshots.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -17,6 +16,8 @@ namespace {
 // Holding F12 down must not fill the memory: further shots wait their turn
 // only this deep.
 constexpr std::size_t kMaxWaiting = 8;
+// Names tried for the shots of one millisecond.
+constexpr int kMaxNames = 1000;
 }  // namespace
 
 ScreenshotWriter::~ScreenshotWriter() {
@@ -48,7 +49,7 @@ std::string ScreenshotWriter::FileName(std::int64_t ms, int attempt) {
 void ScreenshotWriter::Save(const std::uint8_t* pixels, int pitch,
                             const PaletteEntry* palette) {
   Shot shot;
-  shot.when = os::UnixMilliseconds();
+  shot.when = clock_();
   shot.pixels.resize(kScreenWidth * kScreenHeight);
   for (int y = 0; y < kScreenHeight; ++y) {
     std::memcpy(shot.pixels.data() + y * kScreenWidth,
@@ -79,20 +80,38 @@ void ScreenshotWriter::Work() {
       base::Say("no screenshot: %s", error.c_str());
       continue;
     }
-    // Two shots in one millisecond get a number after the time.
-    std::string path;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      path = base::JoinPath(folder_, FileName(shot.when, attempt));
-      if (!os::Exists(path)) break;
+    std::vector<std::uint8_t> png;
+    if (!EncodePng(shot.pixels.data(), kScreenWidth, shot.palette, png)) {
+      base::Say("no screenshot: the picture could not be encoded");
+      continue;
     }
-    if (WritePng(path, shot.pixels.data(), kScreenWidth, shot.palette)) {
-      std::printf("%s: screenshot %s\n", base::kProgramName, path.c_str());
-      std::fflush(stdout);
-    } else {
-      base::Say("cannot write the screenshot %s: %s", path.c_str(),
-                std::strerror(errno));
+    Publish(shot.when, png);
+  }
+}
+
+void ScreenshotWriter::Publish(std::int64_t when,
+                               const std::vector<std::uint8_t>& png) {
+  // Two shots in one millisecond get a number after the time. Each name is
+  // only ever made anew: whatever already holds one (an older shot, a link
+  // someone planted) is left alone and the next name is tried.
+  for (int attempt = 0; attempt < kMaxNames; ++attempt) {
+    const std::string path = base::JoinPath(folder_, FileName(when, attempt));
+    std::string error;
+    switch (os::WriteNewFile(path, png, error)) {
+      case os::NewFileResult::Written:
+        std::printf("%s: screenshot %s\n", base::kProgramName, path.c_str());
+        std::fflush(stdout);
+        return;
+      case os::NewFileResult::Taken:
+        continue;
+      case os::NewFileResult::Failed:
+        base::Say("cannot write the screenshot %s: %s", path.c_str(),
+                  error.c_str());
+        return;
     }
   }
+  base::Say("no screenshot: the %d names for %s in \"%s\" are all taken",
+            kMaxNames, FileName(when, 0).c_str(), folder_.c_str());
 }
 
 }  // namespace platform

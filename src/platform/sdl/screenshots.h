@@ -11,12 +11,17 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "platform/os/clock.h"
 
 namespace platform {
 
 class ScreenshotWriter {
  public:
-  explicit ScreenshotWriter(std::string folder) : folder_(std::move(folder)) {}
+  // The time each shot is named by (tests give their own).
+  using Clock = std::int64_t (*)();
+  explicit ScreenshotWriter(std::string folder,
+                            Clock clock = os::UnixMilliseconds)
+      : folder_(std::move(folder)), clock_(clock) {}
   ~ScreenshotWriter();
 
   // Copies the frame (640 x 480 indices, rows `pitch` bytes apart) and its
@@ -33,8 +38,10 @@ class ScreenshotWriter {
     PaletteEntry palette[256];
   };
   void Work();
+  void Publish(std::int64_t when, const std::vector<std::uint8_t>& png);
 
   std::string folder_;
+  Clock clock_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Shot> queue_;

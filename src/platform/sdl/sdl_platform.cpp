@@ -5,6 +5,7 @@
 
 #include "base/data_folder.h"
 #include "base/say.h"
+#include "base/scores.h"
 #include "loop/main_loop.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/splash_file.h"
@@ -72,7 +73,10 @@ void SdlPlatform::ShowSplash() {
     }
     bytes.clear();
   }
-  window_.ShowSplash(bytes);
+  if (!window_.ShowSplash(bytes)) {
+    base::Say("splash picture \"%s\" refused: %s", splash.c_str(),
+              SDL_GetError());
+  }
 }
 
 bool SdlPlatform::OpenDisplay() {
@@ -121,11 +125,11 @@ void SdlPlatform::SaveScreenshot() {
   }
 }
 
-void SdlPlatform::SaveSettings() {
+void SdlPlatform::SaveSettings(LockWait wait) {
   settingsChanged_ = false;
   if (!options_.settings) return;
   platform::SaveSettings(*this, *options_.settings, options_.display,
-                         sound::GetVolumes());
+                         sound::GetVolumes(), wait);
 }
 
 void SdlPlatform::Exposed() {
@@ -220,6 +224,7 @@ int RunSdl(const SdlOptions& options) {
     switch (loop::Step()) {
       case loop::StepResult::Exit: {
         const int code = loop::ExitCode();
+        base::FinishScores();
         platform.SaveSettingsIfChanged();
         if (!platform.CloseFiles()) return code == 0 ? 2 : code;
         return code;

@@ -57,9 +57,14 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   bool MessageWaiting();
   // Waits a little for input while nothing else is to be done.
   void WaitForInput(int milliseconds);
-  // Writes the settings file when the volume keys changed something.
+  // As the game ends: writes the settings file when the volume keys changed
+  // something or a save was put off, waiting a little for another instance
+  // that is saving (no frame is left to show).
   void SaveSettingsIfChanged() {
-    if (settingsChanged_) SaveSettings();
+    if (settingsChanged_ ||
+        (options_.settings && options_.settings->putOff())) {
+      SaveSettings(LockWait::AFewSeconds);
+    }
   }
   // Writes out and closes the record and trace files; false (said on
   // stderr) when anything could not be written.
@@ -83,7 +88,7 @@ class SdlPlatform final : public NullPlatform, private EventHost {
   void Exposed() override;
   void Pause(bool paused) override;
 
-  void SaveSettings();
+  void SaveSettings(LockWait wait = LockWait::No);
   ScaleMode Mode() const { return ModeForScale(options_.display.scale); }
 
   SdlOptions options_;

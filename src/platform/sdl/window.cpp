@@ -244,19 +244,21 @@ bool SdlWindow::OpenStartWindow(int display) {
   return true;
 }
 
-void SdlWindow::ShowSplash(std::span<const std::uint8_t> bmp) {
+bool SdlWindow::ShowSplash(std::span<const std::uint8_t> bmp) {
   SDL_Surface* target = window_ ? SDL_GetWindowSurface(window_) : nullptr;
-  if (!target) return;
+  if (!target) return true;
   SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
   SDL_RWops* rw = bmp.empty() ? nullptr
                               : SDL_RWFromConstMem(
                                     bmp.data(), static_cast<int>(bmp.size()));
-  if (SDL_Surface* picture = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr) {
+  SDL_Surface* picture = rw ? SDL_LoadBMP_RW(rw, 1) : nullptr;
+  if (picture) {
     SDL_Rect at{0, 0, picture->w, picture->h};
     SDL_BlitSurface(picture, nullptr, target, &at);
     SDL_FreeSurface(picture);
   }
   SDL_UpdateWindowSurface(window_);
+  return picture || bmp.empty();
 }
 
 // The display a window is on (the one chosen when there is none).

@@ -32,8 +32,9 @@ class SdlWindow {
   // show it on.
   bool OpenStartWindow(int display);
   // Draws a Windows bitmap (already checked) into the start-up window;
-  // black when `bmp` is empty.
-  void ShowSplash(std::span<const std::uint8_t> bmp);
+  // black when `bmp` is empty. False when SDL refused the bitmap (the
+  // window is then black; SDL_GetError says why).
+  bool ShowSplash(std::span<const std::uint8_t> bmp);
 
   // Puts the game's window in place of the start-up window, in `mode`.
   bool OpenGame(const DisplaySettings& mode);

@@ -107,7 +107,7 @@ GameFiles DecideGameFiles(const FileEnvironment& env,
   return files;
 }
 
-void PrepareScoreFile(Platform& files, const ScorePlace& place) {
+void PrepareScoreFile(const ScorePlace& place) {
   if (place.kind != ScorePlace::Kind::User) return;
   std::string error;
   if (!os::MakeFolders(base::FolderOf(place.path), error)) {
@@ -116,27 +116,49 @@ void PrepareScoreFile(Platform& files, const ScorePlace& place) {
     return;
   }
   if (place.copyFrom.empty()) return;
-  // A score file is 46 to 92 bytes; anything much larger is not one.
-  constexpr std::size_t kLimit = 4096;
+  // Only the file itself, never what a link there leads to (someone else's
+  // file, or one the player never meant to share), and only a score file as
+  // the game writes it.
   std::vector<std::uint8_t> bytes;
-  if (files.ReadFile(place.copyFrom.c_str(), kLimit + 1, bytes) !=
-          ReadResult::Read ||
-      bytes.size() > kLimit) {
-    base::Say("left \"%s\" alone: it cannot be read as a score file",
-              place.copyFrom.c_str());
+  os::FileFacts facts;
+  const ReadResult read =
+      os::ReadFile(place.copyFrom, 4 * base::kScoreRecordSize, bytes, &facts,
+                   /*followLink=*/false);
+  const char* why = read == ReadResult::NotRegular
+                        ? "it is a link or not a regular file"
+                    : read != ReadResult::Read ? "it cannot be read"
+                    : !base::IsScoreFile(bytes.data(), bytes.size())
+                        ? "it is not a score file"
+                        : nullptr;
+  if (why) {
+    base::Say("left \"%s\" alone: %s", place.copyFrom.c_str(), why);
     return;
   }
-  // Checked again right before the copy: a file already there wins.
-  if (os::Exists(place.path)) return;
-  if (!files.ReplaceFile(place.path.c_str(), bytes, error)) {
-    base::Say("cannot copy \"%s\" to \"%s\": %s", place.copyFrom.c_str(),
-              place.path.c_str(), error.c_str());
-    return;
+  // A file that came to be in its place meanwhile wins; a private one stays
+  // private.
+  switch (os::WriteNewFile(place.path, bytes, error,
+                           facts.privateFile ? os::NewFileAccess::Private
+                                             : os::NewFileAccess::Shared)) {
+    case os::NewFileResult::Written:
+      base::Say(
+          "the scores of \"%s\" are now kept in \"%s\" (the old file stays "
+          "where it was)",
+          place.copyFrom.c_str(), place.path.c_str());
+      break;
+    case os::NewFileResult::Taken:
+      break;
+    case os::NewFileResult::Failed:
+      base::Say("cannot copy \"%s\" to \"%s\": %s", place.copyFrom.c_str(),
+                place.path.c_str(), error.c_str());
+      break;
   }
-  base::Say(
-      "the scores of \"%s\" are now kept in \"%s\" (the old file stays where "
-      "it was)",
-      place.copyFrom.c_str(), place.path.c_str());
+}
+
+void RemoveLeftovers(const std::string& file) {
+  const std::size_t slash = file.rfind('/');
+  os::RemoveStaleTemporaries(
+      base::FolderOf(file),
+      slash == std::string::npos ? file : file.substr(slash + 1));
 }
 
 }  // namespace platform

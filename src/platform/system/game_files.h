@@ -53,7 +53,14 @@ GameFiles DecideGameFiles(const FileEnvironment& env,
 
 // Makes the score file's folder and copies an old file into place once: the
 // old file is never moved, changed or deleted, and a file already in place
-// is never replaced. Says on stderr what it did or could not do.
-void PrepareScoreFile(Platform& files, const ScorePlace& place);
+// is never replaced. Only a regular file (not a link) that holds a score
+// record exactly as the game writes it is copied; one that not everyone may
+// read gives a copy only its owner may read. Says on stderr what it
+// did or could not do.
+void PrepareScoreFile(const ScorePlace& place);
+
+// Removes the temporary files that saves of `file` left when the program
+// was killed in the middle of one (see os::RemoveStaleTemporaries).
+void RemoveLeftovers(const std::string& file);
 
 }  // namespace platform

@@ -38,8 +38,9 @@ bool NullPlatform::ReplaceFile(const char* name,
 }
 
 std::unique_ptr<FileLock> NullPlatform::LockFile(const char* name,
+                                                 LockWait wait, bool& busy,
                                                  std::string& error) {
-  return os::LockFile(name, error);
+  return os::LockFile(name, wait, busy, error);
 }
 
 }  // namespace platform

@@ -32,8 +32,8 @@ class NullPlatform : public Platform {
                       std::vector<std::uint8_t>& out) override;
   bool ReplaceFile(const char* name, std::span<const std::uint8_t> bytes,
                    std::string& error) override;
-  std::unique_ptr<FileLock> LockFile(const char* name,
-                                     std::string& error) override;
+  std::unique_ptr<FileLock> LockFile(const char* name, LockWait wait,
+                                     bool& busy, std::string& error) override;
 };
 
 }  // namespace platform

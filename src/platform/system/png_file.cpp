@@ -2,30 +2,39 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <vector>
 
 namespace platform {
 
-bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
-              const PaletteEntry* palette) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
+namespace {
+
+void Append(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
+}
+
+void Flush(png_structp) {}
+
+}  // namespace
+
+bool EncodePng(const std::uint8_t* pixels, int pitch,
+               const PaletteEntry* palette, std::vector<std::uint8_t>& out) {
+  out.clear();
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
     return false;
   }
   std::vector<png_byte> row(kScreenWidth * 3);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
+    out.clear();
     return false;
   }
-  png_init_io(png, f);
+  png_set_write_fn(png, &out, Append, Flush);
   png_set_IHDR(png, info, kScreenWidth, kScreenHeight, 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -42,7 +51,21 @@ bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  return true;
+}
+
+bool WritePng(const std::string& path, const std::uint8_t* pixels, int pitch,
+              const PaletteEntry* palette) {
+  std::vector<std::uint8_t> bytes;
+  if (!EncodePng(pixels, pitch, palette, bytes)) {
+    errno = ENOMEM;
+    return false;
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written =
+      std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && written;
 }
 
 }  // namespace platform

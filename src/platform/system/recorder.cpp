@@ -31,9 +31,8 @@ bool Recorder::Create(Output& out, const std::string& name, const char* what,
 bool Recorder::Open(const RecorderFiles& files, std::string& error) {
   files_ = files;
   if (!files.replay.empty()) {
-    std::vector<ScriptEvent> events;
-    if (!LoadScript(files.replay, events, replayText_, error)) return false;
-    Replay(std::move(events));
+    if (!replay_.Open(files.replay, error)) return false;
+    replaying_ = true;
   }
   if (!files.record.empty() &&
       !Create(record_, files.record, "recording", error)) {
@@ -47,7 +46,7 @@ bool Recorder::Open(const RecorderFiles& files, std::string& error) {
 }
 
 bool Recorder::ReplaySeed(std::uint32_t& seed) const {
-  return ReadScriptSeed(replayText_, seed);
+  return ReadScriptSeed(replay_.firstLine(), seed);
 }
 
 void Recorder::BeginRecording(std::uint32_t seed) {
@@ -55,21 +54,21 @@ void Recorder::BeginRecording(std::uint32_t seed) {
 }
 
 void Recorder::Replay(std::vector<ScriptEvent> events) {
-  events_ = std::move(events);
-  next_ = 0;
-  PrepareScript(events_);
+  replay_.Assign(std::move(events));
+  replaying_ = true;
 }
 
 bool Recorder::NextReplayed(Message& out) {
-  if (next_ >= events_.size()) return false;
-  const ScriptEvent& e = events_[next_];
+  if (!replaying_) return false;
+  ScriptEvent e{};
+  if (!replay_.Peek(e)) return false;
   // Frame-0 events belong to the start-up wait (and, after the click that
   // ends it, to the passes before the first scene call); a later event to
   // the passes before its own scene call, or at once if that is past.
   const std::uint64_t now = loop::MessageFrame();
   if (now == 0 ? e.frame != 0 : e.frame > now) return false;
   out = e.message;
-  ++next_;
+  replay_.Pop();
   return true;
 }
 

@@ -43,10 +43,11 @@ class Recorder {
   // Starts the recording with the seed its replay must use.
   void BeginRecording(std::uint32_t seed);
 
-  // Plays these events (in place of, or after, a replay file's).
+  // Plays these events (in place of a replay file's).
   void Replay(std::vector<ScriptEvent> events);
-  bool replaying() const { return !events_.empty(); }
-  const std::vector<ScriptEvent>& events() const { return events_; }
+  bool replaying() const { return replaying_; }
+  // The largest frame of any event replayed (0 for none).
+  std::uint32_t lastReplayedFrame() const { return replay_.lastFrame(); }
   bool recording() const { return record_.file != nullptr; }
   // The replay's next event, when its frame is due now.
   bool NextReplayed(Message& out);
@@ -75,9 +76,8 @@ class Recorder {
   RecorderFiles files_;
   Output record_, trace_;
   bool closeRecorded_ = false;
-  std::string replayText_;
-  std::vector<ScriptEvent> events_;
-  std::size_t next_ = 0;
+  ScriptStream replay_;
+  bool replaying_ = false;
   std::string line_;
   bool failed_ = false;
 };

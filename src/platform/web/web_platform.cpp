@@ -202,12 +202,12 @@ bool WebPlatform::ReplaceFile(const char* name,
   return true;
 }
 
-std::unique_ptr<platform::FileLock> WebPlatform::LockFile(const char* name,
-                                                          std::string& error) {
+std::unique_ptr<platform::FileLock> WebPlatform::LockFile(
+    const char* name, platform::LockWait wait, bool& busy, std::string& error) {
   // This tab's copy is only ever touched by this thread; the page takes the
   // lock all tabs share when it stores it.
-  if (IsScoreFile(name)) return Platform::LockFile(name, error);
-  return NullPlatform::LockFile(name, error);
+  if (IsScoreFile(name)) return Platform::LockFile(name, wait, busy, error);
+  return NullPlatform::LockFile(name, wait, busy, error);
 }
 
 void WebPlatform::AfterScene() {

@@ -37,6 +37,8 @@ class WebPlatform final : public platform::NullPlatform {
   bool ReplaceFile(const char* name, std::span<const std::uint8_t> bytes,
                    std::string& error) override;
   std::unique_ptr<platform::FileLock> LockFile(const char* name,
+                                               platform::LockWait wait,
+                                               bool& busy,
                                                std::string& error) override;
   void AfterScene() override;
 
