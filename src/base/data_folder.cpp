@@ -44,4 +44,10 @@ std::string FolderOf(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
+std::string NameOf(std::string_view path) {
+  const std::size_t slash = path.find_last_of(kSeparators);
+  return std::string(slash == std::string_view::npos ? path
+                                                     : path.substr(slash + 1));
+}
+
 }  // namespace base

@@ -17,5 +17,7 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The folder a path is in ("." for a bare name, "/" for one at the root;
 // on Windows "C:\" for one at a drive's root).
 std::string FolderOf(std::string_view path);
+// The last part of a path, its file's own name.
+std::string NameOf(std::string_view path);
 
 }  // namespace base
