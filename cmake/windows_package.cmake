@@ -24,9 +24,12 @@ foreach(picture ${TS_PICTURES})
   list(APPEND staged_files ${stage}/${picture})
 endforeach()
 # Every file dated the same (the release date), so that the same sources
-# make the same zip.
+# make the same zip. Back-dated files say nothing of when they were staged:
+# a stamp of the staging's own time is what the packages are remade after.
+set(staged ${CMAKE_BINARY_DIR}/package/staged.stamp)
 add_custom_command(
-  OUTPUT ${stage}/tumblesquash.exe
+  OUTPUT ${staged}
+  BYPRODUCTS ${staged_files}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
   COMMAND ${CMAKE_STRIP} -o ${stage}/tumblesquash.exe
@@ -34,6 +37,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E copy ${staged_pictures}
           ${CMAKE_BINARY_DIR}/README.txt ${stage}
   COMMAND touch -d "${TS_RELEASE_DATE} 12:00:00Z" ${stage} ${staged_files}
+  COMMAND ${CMAKE_COMMAND} -E touch ${staged}
   DEPENDS tumblesquash ts_windows_pictures ${staged_pictures}
           ${CMAKE_BINARY_DIR}/README.txt
   COMMENT "Staging the Windows packages' files"
@@ -47,7 +51,7 @@ add_custom_command(
   COMMAND zip -q -X -9 -r ${TS_WINDOWS_ZIP} ${package_name}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${stage}/Score.dat
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/package
-  DEPENDS ${stage}/tumblesquash.exe ${win_data}/Score.dat
+  DEPENDS ${staged} ${win_data}/Score.dat
   COMMENT "Packing ${package_name}-windows-x64.zip"
   VERBATIM)
 add_custom_target(windows_zip DEPENDS ${TS_WINDOWS_ZIP})
@@ -59,7 +63,7 @@ add_custom_command(
           -DVERSION4=${PROJECT_VERSION}.0 -DSTAGE=${stage}
           -DICON=${TS_HOST_BUILD}/gen/tumblesquash.ico
           -DOUTFILE=${TS_WINDOWS_INSTALLER} ${win_data}/installer.nsi
-  DEPENDS ${stage}/tumblesquash.exe ${win_data}/installer.nsi
+  DEPENDS ${staged} ${win_data}/installer.nsi
           ${TS_HOST_BUILD}/gen/tumblesquash.ico
   COMMENT "Making ${package_name}-setup.exe"
   VERBATIM)
