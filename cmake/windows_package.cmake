@@ -32,7 +32,9 @@ add_custom_command(
   BYPRODUCTS ${staged_files}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
-  COMMAND ${CMAKE_STRIP} -o ${stage}/tumblesquash.exe
+  # (strip would write the time of day into the program's header.)
+  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+          ${CMAKE_STRIP} -o ${stage}/tumblesquash.exe
           $<TARGET_FILE:tumblesquash>
   COMMAND ${CMAKE_COMMAND} -E copy ${staged_pictures}
           ${CMAKE_BINARY_DIR}/README.txt ${stage}
