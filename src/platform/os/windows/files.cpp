@@ -328,6 +328,43 @@ bool TemporaryTail(const char* tail) {
   return hex == 8 && *p == '\0';
 }
 
+// The user this process runs as; null when it cannot be told.
+std::vector<std::uint8_t> ProcessUser() {
+  std::vector<std::uint8_t> user;
+  HANDLE token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return user;
+  }
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  user.resize(size);
+  if (size == 0 ||
+      !::GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+    user.clear();
+  }
+  ::CloseHandle(token);
+  return user;
+}
+
+// Whether the file at `name` (no link: the caller looked) is owned by the
+// user in `user` (from ProcessUser).
+bool OwnedBy(const std::wstring& name, const std::vector<std::uint8_t>& user) {
+  if (user.empty()) return false;
+  DWORD size = 0;
+  ::GetFileSecurityW(name.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0,
+                     &size);
+  std::vector<std::uint8_t> descriptor(size);
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE;
+  return size != 0 &&
+         ::GetFileSecurityW(name.c_str(), OWNER_SECURITY_INFORMATION,
+                            descriptor.data(), size, &size) &&
+         ::GetSecurityDescriptorOwner(descriptor.data(), &owner, &defaulted) &&
+         owner != nullptr &&
+         ::EqualSid(owner,
+                    reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+}
+
 // The reparse point's own data, as the system keeps it (winioctl.h leaves
 // this structure to the driver kit's headers).
 struct ReparseData {
@@ -724,12 +761,14 @@ int RemoveStaleTemporaries(const std::string& folder, const std::string& stem) {
       ::FindFirstFileExW((where + wideStem + L"*").c_str(), FindExInfoBasic,
                          &data, FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) return 0;
+  // Another player's leftovers in a shared folder are theirs to remove.
+  const std::vector<std::uint8_t> user = ProcessUser();
   int removed = 0;
   do {
     const std::string name = windows::ToUtf8(data.cFileName);
     const std::size_t mark = name.rfind(kTemporaryMark);
     // Only ours, exactly as spelt (the search itself ignores case), only
-    // files, never through a link, and only the old.
+    // files, never through a link, only the old, and only this user's.
     const ULONGLONG written =
         (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
         data.ftLastWriteTime.dwLowDateTime;
@@ -742,7 +781,8 @@ int RemoveStaleTemporaries(const std::string& folder, const std::string& stem) {
         now < written || now - written < kStaleTicks) {
       continue;
     }
-    removed += ::DeleteFileW((where + data.cFileName).c_str()) != 0;
+    const std::wstring path = where + data.cFileName;
+    if (OwnedBy(path, user)) removed += ::DeleteFileW(path.c_str()) != 0;
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
   return removed;
