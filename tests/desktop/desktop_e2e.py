@@ -79,7 +79,11 @@ class Xvfb:
         read_end, write_end = os.pipe()
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+             "%dx%dx24" % (width, height), "-nolisten", "tcp",
+             # Without it the server starts afresh when its last client
+             # leaves (the xdpyinfo below): a client connecting meanwhile,
+             # the window manager or the game, is turned away.
+             "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL)
         os.close(write_end)
