@@ -73,7 +73,7 @@ ls -l "$root/srv/elsewhere"
 # The game on a virtual screen: the splash window, a click, the game window,
 # Escape, exit code 0 and the scores in the player's folder.
 display=:$((90 + RANDOM % 50))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do
   DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1 && break

@@ -115,13 +115,7 @@ bool ScoreStore::Merge(Found found, std::span<const u8> stored,
     out = copy_;
     return true;
   }
-  Record merged = Decode(stored, Decode(copy_));
-  for (const News& n : news_) base::EnterScore(merged.scores, n.total);
-  const Record settings = Decode(latest_);
-  merged.detailLevel = settings.detailLevel;
-  merged.difficulty = settings.difficulty;
-  merged.bonusMode = settings.bonusMode;
-  out = Encode(merged);
+  out = WithNews(stored);
   return true;
 }
 
@@ -143,13 +137,17 @@ void ScoreStore::Rebuild(std::span<const u8> stored) {
     copy_.assign(stored.begin(), stored.end());
     return;
   }
+  copy_ = WithNews(stored);
+}
+
+std::vector<u8> ScoreStore::WithNews(std::span<const u8> stored) const {
   Record r = Decode(stored, Decode(copy_));
   for (const News& n : news_) base::EnterScore(r.scores, n.total);
   const Record settings = Decode(latest_);
   r.detailLevel = settings.detailLevel;
   r.difficulty = settings.difficulty;
   r.bonusMode = settings.bonusMode;
-  copy_ = Encode(r);
+  return Encode(r);
 }
 
 }  // namespace web

@@ -50,6 +50,9 @@ class ScoreStore {
   // The game's copy made again: what is stored, with the totals not yet
   // stored and the settings of the latest save not yet stored.
   void Rebuild(std::span<const u8> stored);
+  // `stored` with the totals not yet stored entered and the latest save's
+  // settings, encoded.
+  std::vector<u8> WithNews(std::span<const u8> stored) const;
 
   Found found_ = Found::Missing;
   std::vector<u8> copy_;  // what the game reads
