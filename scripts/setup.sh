@@ -47,9 +47,9 @@ elif [[ $profile == windows ]]; then
     binutils-mingw-w64-x86-64 dpkg-dev
     # The Windows program's tests: Wine, on a virtual display with a window
     # manager, and a player's hands there.
-    wine64 xvfb xauth openbox xdotool x11-utils x11-apps
-    # The packages: the installer and the portable zip.
-    nsis zip
+    wine64 xvfb xauth openbox xdotool x11-utils x11-apps python3
+    # The packages: the installer and the portable zip (unpacked by a test).
+    nsis zip unzip
   )
 elif [[ $profile == package ]]; then
   # A fresh Debian to install into, and a virtual display to play it on.

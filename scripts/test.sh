@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, in three stages:
+# Builds everything and runs every test, in four stages:
 #   1. the release build and the whole test suite (ctest);
-#   2. the fuzz targets, built with clang, each run for a bounded time from
+#   2. the Windows version, cross-compiled (scripts/windows.sh), and its
+#      tests under Wine: the golden runs, the file layer, the window, the
+#      installer and the zip (skipped, saying why, where Wine cannot run);
+#   3. the fuzz targets, built with clang, each run for a bounded time from
 #      its seed corpus (fuzz/corpus/); any crash or sanitizer report fails;
-#   3. the whole test suite again under AddressSanitizer and
+#   4. the whole test suite again under AddressSanitizer and
 #      UndefinedBehaviorSanitizer; any report fails.
 # Options:
 #   --quick   stage 1 only, for a quick check while working
@@ -16,14 +19,14 @@ quick=0
 for arg in "$@"; do
   case "$arg" in
     --quick) quick=1 ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "test.sh: unknown option \"$arg\" (try --help)" >&2; exit 2 ;;
   esac
 done
 jobs="$(nproc)"
 stage() { echo; echo "=== $* ($(date +%H:%M:%S))"; }
 
-stage "1/3 release build and test suite"
+stage "1/4 release build and test suite"
 bash scripts/build.sh
 (cd build && ctest --output-on-failure -j"$jobs")
 if [[ $quick == 1 ]]; then
@@ -31,7 +34,15 @@ if [[ $quick == 1 ]]; then
   exit 0
 fi
 
-stage "2/3 fuzz targets"
+stage "2/4 the Windows version under Wine"
+# Wine runs 64-bit Windows programs on x86-64 only.
+if [[ $(uname -s)/$(uname -m) != Linux/x86_64 ]]; then
+  echo "skipped: Wine cannot run the Windows version on $(uname -s)/$(uname -m)"
+else
+  bash scripts/windows.sh --test
+fi
+
+stage "3/4 fuzz targets"
 seconds="${TS_FUZZ_SECONDS:-60}"
 # Every fuzz/<name>_fuzz.cpp, each with its seeds in fuzz/corpus/<name>.
 targets=()
@@ -64,7 +75,7 @@ for t in "${targets[@]}"; do
   echo "fuzz_$t: ${runs:-?} runs in ${seconds}s, ${cov:-no coverage line}"
 done
 
-stage "3/3 test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "4/4 test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 if [[ ! -f build-asan/build.ninja ]]; then
   # The web version is tested in stage 1; here its tests say they are skipped.
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -8,6 +8,7 @@
 
 #include "base/crc32.h"
 #include "base/random.h"
+#include "base/say.h"
 #include "base/scores.h"
 #include "game/actors.h"
 #include "loop/main_loop.h"
@@ -23,7 +24,8 @@ class Line {
  public:
   explicit Line(std::string& out) : out_(out) { out_.clear(); }
 
-  void Add(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+  void Add(const char* format, ...)
+      __attribute__((format(TS_PRINTF_FORMAT, 2, 3))) {
     char text[256];
     va_list args;
     va_start(args, format);

@@ -57,9 +57,15 @@ void PrintUsage(FILE* to) {
       "\n"
       "The pictures are looked for in --data DIR, the installed data folder,\n"
       "the program's own folder and the working folder, in that order. The\n"
+#ifdef _WIN32
+      "scores and settings are kept in %APPDATA%\\TumbleSquash, unless a\n"
+      "Score.dat already sits beside the pictures; the screenshots go to\n"
+      "Pictures\\TumbleSquash.\n",
+#else
       "scores are kept in $XDG_DATA_HOME/tumblesquash (by default\n"
       "~/.local/share/tumblesquash), unless a Score.dat already sits beside\n"
       "the pictures.\n",
+#endif
       to);
 }
 

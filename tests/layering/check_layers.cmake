@@ -2,9 +2,10 @@
 #   base <- video, sound <- game <- scenes <- loop   (the core)
 #   base <- platform/os <- platform/system <- platform/{headless,sdl,web}
 # Each core folder includes only the folders below it. The OS file layer
-# (os/, with posix/ and windows/) sees only base; the portable system parts
-# see the core and the OS layer; a back end includes those, never another
-# back end; only main() sees them all. The core includes no SDL, POSIX or
+# (os/, with posix/ and windows/) sees only base and itself, and so does the
+# Windows program's entry (platform/windows); the portable system parts see
+# the core and the OS layer; a back end includes those, never another back
+# end; only main() sees them all. The core includes no SDL, POSIX or
 # other system library header, and neither SDL nor the browser reaches the
 # layers every back end shares.
 #   cmake -DSRC=<the src folder> -P check_layers.cmake
@@ -18,8 +19,9 @@ set(allowed_scenes base video sound game scenes)
 set(allowed_loop base video sound game scenes loop)
 set(core ${allowed_loop})
 set(allowed_platform/os base platform/os)
-set(allowed_platform/os/posix base platform/os)
-set(allowed_platform/os/windows base platform/os)
+set(allowed_platform/os/posix base platform/os platform/os/posix)
+set(allowed_platform/os/windows base platform/os platform/os/windows)
+set(allowed_platform/windows base platform/os platform/os/windows)
 set(shared platform/os platform/system)
 set(allowed_platform/system ${core} ${shared})
 set(allowed_platform/headless ${core} ${shared} platform/headless)

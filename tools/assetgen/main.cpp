@@ -1,6 +1,6 @@
 // assetgen: draws every picture the game reads and writes them into the run
 // folder. Usage: assetgen --out RUN_DIR [--icon-src FILE]
-// [--icons DIR --icon-size N...] [--contact DIR]
+// [--icons DIR --icon-size N...] [--ico FILE] [--contact DIR]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +29,7 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, iconSrc, icons, contact;
+  std::string out, iconSrc, icons, ico, contact;
   std::vector<int> iconSizes;  // the build's list of theme sizes
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -45,16 +45,20 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "assetgen: bad icon size %s\n", argv[i]);
         return 2;
       }
+    } else if (i + 1 < argc && a == "--ico") {
+      ico = argv[++i];
     } else if (i + 1 < argc && a == "--contact") {
       contact = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: assetgen --out DIR [--icon-src FILE] "
-                   "[--icons DIR --icon-size N...] [--contact DIR]\n");
+                   "[--icons DIR --icon-size N...] [--ico FILE] "
+                   "[--contact DIR]\n");
       return 2;
     }
   }
-  if (out.empty() && contact.empty() && iconSrc.empty() && icons.empty()) {
+  if (out.empty() && contact.empty() && iconSrc.empty() && icons.empty() &&
+      ico.empty()) {
     std::fprintf(stderr, "assetgen: nothing to do (give --out)\n");
     return 2;
   }
@@ -105,6 +109,13 @@ int main(int argc, char** argv) {
           icons + "/tumblesquash-" + std::to_string(size) + ".png";
       ok &= Wrote(WritePng(png, BuildIcon(size), true), png);
     }
+  }
+  // The Windows program's icon, at the sizes Windows shows.
+  if (!ico.empty()) {
+    std::vector<Image> images;
+    for (int size : {16, 24, 32, 48, 64, 256})
+      images.push_back(BuildIcon(size));
+    ok &= Write(ico, Ico(images));
   }
   DoneFonts();
   return ok ? 0 : 1;

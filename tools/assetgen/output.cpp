@@ -142,6 +142,103 @@ bool WritePng(const std::string& path, const Image& im, bool alpha) {
   return std::fclose(f) == 0;
 }
 
+namespace {
+
+void AppendPngBytes(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+// An RGBA PNG of the image, in memory.
+std::vector<std::uint8_t> PngBytes(const Image& im) {
+  std::vector<std::uint8_t> out;
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &out, AppendPngBytes, nullptr);
+  png_set_IHDR(png, info, im.width(), im.height(), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(im.width() * 4);
+  for (int y = 0; y < im.height(); ++y) {
+    for (int x = 0; x < im.width(); ++x) {
+      const Color& c = im.at(x, y);
+      row[4 * x] = Byte(c.r);
+      row[4 * x + 1] = Byte(c.g);
+      row[4 * x + 2] = Byte(c.b);
+      row[4 * x + 3] = Byte(c.a);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// An icon's bitmap: a header without the file header, twice the height (the
+// colours, then the mask), the colours bottom-up with their alpha.
+std::vector<std::uint8_t> IconBitmap(const Image& im) {
+  const int w = im.width(), h = im.height();
+  const int maskRow = ((w + 31) / 32) * 4;
+  std::vector<std::uint8_t> b;
+  base::AppendLe32(b, 40);
+  base::AppendLe32(b, w);
+  base::AppendLe32(b, 2 * h);
+  base::AppendLe16(b, 1);
+  base::AppendLe16(b, 32);
+  base::AppendLe32(b, 0);  // uncompressed
+  base::AppendLe32(b, w * h * 4 + maskRow * h);
+  for (int i = 0; i < 4; ++i) base::AppendLe32(b, 0);
+  for (int y = h - 1; y >= 0; --y)
+    for (int x = 0; x < w; ++x) {
+      const Color& c = im.at(x, y);
+      b.push_back(Byte(c.b));
+      b.push_back(Byte(c.g));
+      b.push_back(Byte(c.r));
+      b.push_back(Byte(c.a));
+    }
+  // The mask: a set bit where the icon is clear, for old drawing code.
+  for (int y = h - 1; y >= 0; --y) {
+    std::vector<std::uint8_t> row(maskRow, 0);
+    for (int x = 0; x < w; ++x)
+      if (Byte(im.at(x, y).a) == 0) row[x / 8] |= 0x80 >> (x % 8);
+    b.insert(b.end(), row.begin(), row.end());
+  }
+  return b;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Ico(const std::vector<Image>& images) {
+  std::vector<std::vector<std::uint8_t>> parts;
+  for (const Image& im : images)
+    parts.push_back(im.width() >= 256 ? PngBytes(im) : IconBitmap(im));
+  std::vector<std::uint8_t> b;
+  base::AppendLe16(b, 0);
+  base::AppendLe16(b, 1);  // an icon
+  base::AppendLe16(b, images.size());
+  std::size_t offset = 6 + 16 * images.size();
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    const int w = images[i].width(), h = images[i].height();
+    b.push_back(w >= 256 ? 0 : w);  // 0 stands for 256
+    b.push_back(h >= 256 ? 0 : h);
+    b.push_back(0);  // no palette
+    b.push_back(0);
+    base::AppendLe16(b, 1);   // planes
+    base::AppendLe16(b, 32);  // bits a pixel
+    base::AppendLe32(b, parts[i].size());
+    base::AppendLe32(b, offset);
+    offset += parts[i].size();
+  }
+  for (const auto& part : parts) b.insert(b.end(), part.begin(), part.end());
+  return b;
+}
+
 bool WriteContactSheet(const std::string& path, const Indexed& pic,
                        const std::vector<layout::Region>& regions) {
   Image im(pic.width, pic.height);

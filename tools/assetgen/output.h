@@ -25,6 +25,10 @@ std::string IconSource(
     const std::vector<std::vector<std::uint8_t>>& sizes);
 // An 8-bit RGB (or, with `alpha`, RGBA) PNG of the image.
 bool WritePng(const std::string& path, const Image& im, bool alpha);
+// A Windows icon file holding the images (square, 1 to 256 pixels): 32-bit
+// bitmaps with their masks, the 256-pixel one as a PNG, as Windows keeps
+// them.
+std::vector<std::uint8_t> Ico(const std::vector<Image>& images);
 // A PNG of the picture through its palette, transparent pixels shown as a
 // chequer, every region outlined and named.
 bool WriteContactSheet(const std::string& path, const Indexed& pic,

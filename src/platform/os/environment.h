@@ -1,6 +1,6 @@
 // Where the system says a program and its player's files are: the
 // variables, the home folder, the program's own folder, and the rules for
-// the player's folders (XDG on Linux).
+// the player's folders (XDG on Linux, the known folders on Windows).
 #pragma once
 #include <string>
 
@@ -15,6 +15,10 @@ struct FileEnvironment {
   std::string executableFolder;     // empty when it cannot be told
   std::string installedDataFolder;  // where `cmake --install` puts them
   std::string relocatedDataFolder;  // the same, relative to the executable
+  // Windows only: %APPDATA% (else the roaming application data folder) and
+  // the player's Pictures folder.
+  std::string appData;
+  std::string picturesFolder;
 };
 
 // The environment of this process. `argv0` helps only where the system
@@ -24,7 +28,8 @@ FileEnvironment CurrentFileEnvironment(const char* argv0);
 // The player's folders: $XDG_DATA_HOME/tumblesquash (by default
 // ~/.local/share/tumblesquash) for the scores and screenshots, and
 // $XDG_CONFIG_HOME/tumblesquash (by default ~/.config/tumblesquash) for the
-// settings. Empty when there is no home to put them in.
+// settings; on Windows %APPDATA%\TumbleSquash for both, and the screenshots
+// in Pictures\TumbleSquash. Empty when there is no home to put them in.
 std::string UserDataFolder(const FileEnvironment& env);
 std::string UserConfigFolder(const FileEnvironment& env);
 // Where F12 puts its pictures.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/data_folder.h"
 #include "base/say.h"
 #include "platform/os/clock.h"
 #include "platform/os/files.h"
@@ -94,7 +95,7 @@ void ScreenshotWriter::Publish(std::int64_t when,
   // only ever made anew: whatever already holds one (an older shot, a link
   // someone planted) is left alone and the next name is tried.
   for (int attempt = 0; attempt < kMaxNames; ++attempt) {
-    const std::string path = folder_ + "/" + FileName(when, attempt);
+    const std::string path = base::JoinPath(folder_, FileName(when, attempt));
     std::string error;
     switch (os::WriteNewFile(path, png, error)) {
       case os::NewFileResult::Written:

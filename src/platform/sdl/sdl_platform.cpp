@@ -192,7 +192,11 @@ void SdlPlatform::CloseAudio() { CloseSdlAudio(); }
 
 void ShowStartupError(const char* text) {
   base::Say("%s", text);
+#ifndef _WIN32
+  // (On Windows the program's entry shows what a failed start said when
+  // there is no console to read it in: platform/windows/program.cpp.)
   ShowErrorBox(video::kFailureCaption, text, nullptr);
+#endif
 }
 
 int RunSdl(const SdlOptions& options) {

@@ -155,10 +155,7 @@ void PrepareScoreFile(const ScorePlace& place) {
 }
 
 void RemoveLeftovers(const std::string& file) {
-  const std::size_t slash = file.rfind('/');
-  os::RemoveStaleTemporaries(
-      base::FolderOf(file),
-      slash == std::string::npos ? file : file.substr(slash + 1));
+  os::RemoveStaleTemporaries(base::FolderOf(file), base::NameOf(file));
 }
 
 }  // namespace platform
