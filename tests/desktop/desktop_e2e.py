@@ -53,11 +53,12 @@ def ok(step):
     print("ok: " + step, flush=True)
 
 
-def wait_for(what, condition, limit=LIMIT):
+def wait_for(what, condition, limit=LIMIT, explain=None):
     end = time.monotonic() + limit
     while not (value := condition()):
         if time.monotonic() > end:
-            fail("timed out waiting for " + what)
+            fail("timed out waiting for " + what +
+                 ("\n" + explain() if explain else ""))
         time.sleep(0.02)
     return value
 
@@ -123,6 +124,7 @@ class Session:
             # own leaks are checked by the headless suite.
             self.env["ASAN_OPTIONS"] += ":detect_leaks=0"
         self.trace = os.path.join(self.dir, "trace.jsonl")
+        self._trace_at, self._lines = 0, []  # the trace read so far
         self.out = open(os.path.join(self.dir, "stdout.txt"), "w")
         self.err = open(os.path.join(self.dir, "stderr.txt"), "w")
 
@@ -148,7 +150,11 @@ class Session:
             ids = self.x("search", "--onlyvisible", "--name",
                          "^TumbleSquash").split()
             return ids[-1] if ids else None
-        return wait_for("the game's window", find)
+        return wait_for("the game's window", find, explain=lambda: (
+            "windows on the screen:\n%s\nthe game's last trace line: %s\n"
+            "the game said:\n%s" % (
+                self.run("xwininfo", "-root", "-tree"),
+                (self.lines() or ["none"])[-1], self.log())))
 
     def geometry(self, window):
         info = self.run("xwininfo", "-id", window)
@@ -161,9 +167,18 @@ class Session:
         self.x("windowfocus", root.split("Window id: ")[1].split()[0])
 
     def lines(self):
+        """The trace so far; only what is new since the last call is read
+        (polled every 20 ms, the whole file would soon cost more than the
+        game on a busy machine)."""
         if not os.path.exists(self.trace):
             return []
-        return [json.loads(l) for l in read(self.trace).split(b"\n")[:-1]]
+        with open(self.trace, "rb") as f:
+            f.seek(self._trace_at)
+            new = f.read()
+        whole = new[:new.rfind(b"\n") + 1]
+        self._trace_at += len(whole)
+        self._lines += [json.loads(l) for l in whole.split(b"\n")[:-1]]
+        return self._lines
 
     def frames(self):
         return len(self.lines())

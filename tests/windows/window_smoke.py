@@ -68,7 +68,9 @@ def start_x(env):
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1920x1200x24",
-         "-nolisten", "tcp"], pass_fds=[write_end],
+         # Never starting afresh when a client leaves (the xdpyinfo probe):
+         # one connecting meanwhile would be turned away.
+         "-nolisten", "tcp", "-noreset"], pass_fds=[write_end],
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     RUNNING.append(xvfb)
     os.close(write_end)
