@@ -305,4 +305,56 @@ TEST(ConvertFrameReference,
   SetPresentLevel(-1);
 }
 
+// Into a window's image (aligned rows, where the stores go around the
+// caches), and over the picture of the frame before: only what changed is
+// drawn, and the picture comes out as a whole conversion would.
+TEST(ConvertFrameReference, AlignedImagesAndOnlyWhatChangedSinceTheLastFrame) {
+  constexpr int kWidth = 640, kHeight = 12;
+  std::mt19937 gen(9);
+  std::vector<u8> before(kWidth * kHeight), now;
+  for (u8& p : before) p = u8(gen());
+  now = before;
+  // A figure moved: bytes at a block's start, middle and end, and the
+  // row's last pixel.
+  for (int at : {0, 13, 640 + 7, 2 * 640 + 8, 5 * 640 + 639, 11 * 640 + 320})
+    now[std::size_t(at)] = u8(now[std::size_t(at)] + 1);
+  PaletteEntry palette[256];
+  for (PaletteEntry& e : palette) e = {u8(gen()), u8(gen()), u8(gen()), 0};
+  for (int level = 0; level <= 2; ++level) {
+    if (SetPresentLevel(level) != level) continue;
+    for (int scale : {2, 3, 4}) {
+      const int outPitch = kWidth * scale + 64;  // pixels: a multiple of 8
+      const std::size_t size = std::size_t(outPitch) * kHeight * scale;
+      // Both images start on a 32-byte boundary, as a window's does.
+      std::vector<std::uint32_t> imageRoom(size + 8, 7u), wholeRoom = imageRoom;
+      const auto aligned = [](std::vector<std::uint32_t>& room) {
+        const auto at = reinterpret_cast<std::uintptr_t>(room.data());
+        return room.data() + (32 - at % 32) % 32 / 4;
+      };
+      std::uint32_t* image = aligned(imageRoom);
+      std::uint32_t* whole = aligned(wholeRoom);
+      ConvertFrameScaled(before.data(), kWidth, kWidth, kHeight, palette, scale,
+                         image, outPitch * 4);
+      ConvertFrameScaled(now.data(), kWidth, kWidth, kHeight, palette, scale,
+                         image, outPitch * 4, before.data());
+      ConvertFrameScaled(now.data(), kWidth, kWidth, kHeight, palette, scale,
+                         whole, outPitch * 4);
+      ASSERT_TRUE(std::equal(image, image + size, whole))
+          << "level " << level << " scale " << scale;
+      for (int y = 0; y < kHeight * scale; ++y) {
+        for (int x = 0; x < kWidth * scale; ++x) {
+          const PaletteEntry& e =
+              palette[now[std::size_t(y / scale) * kWidth + x / scale]];
+          ASSERT_EQ(whole[std::size_t(y) * outPitch + x],
+                    0xFF000000u | std::uint32_t(e.red) << 16 |
+                        std::uint32_t(e.green) << 8 | e.blue)
+              << "level " << level << " scale " << scale << " at " << x << ", "
+              << y;
+        }
+      }
+    }
+  }
+  SetPresentLevel(-1);
+}
+
 }  // namespace

@@ -188,10 +188,10 @@ bool SdlPresenter::UpdateLayout(ScaleMode mode) {
 
 void SdlPresenter::Convert(const std::uint8_t* pixels, int pitch,
                            const PaletteEntry* palette, std::uint32_t* out,
-                           int outPitch) {
+                           int outPitch, const std::uint8_t* shown) {
   if (layout_.scale > 0) {
     video::ConvertFrameScaled(pixels, pitch, kScreenWidth, kScreenHeight,
-                              palette, layout_.scale, out, outPitch);
+                              palette, layout_.scale, out, outPitch, shown);
   } else {
     sharpFit_.Convert(pixels, pitch, palette, out, outPitch);
   }
@@ -199,6 +199,9 @@ void SdlPresenter::Convert(const std::uint8_t* pixels, int pitch,
 
 bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
                                    const PaletteEntry* palette) {
+  // Until this draw is done, the image holds no frame we know of.
+  const bool held = surfaceHoldsShown_;
+  surfaceHoldsShown_ = false;
   SDL_Surface* s = SDL_GetWindowSurface(window_);
   if (!TakesOurPixels(s)) return false;
   if (s->w != layout_.outWidth || s->h != layout_.outHeight) {
@@ -215,9 +218,15 @@ bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
   }
   auto* at = static_cast<std::uint8_t*>(s->pixels) +
              std::int64_t(l.y) * s->pitch + std::int64_t(l.x) * 4;
+  // In play most of the picture is the same from one frame to the next:
+  // only what moved is drawn again (the palette the same, nothing lost).
+  const bool same =
+      held && !redrawAll_ && haveShown_ && pitch == kScreenWidth &&
+      std::memcmp(palette, shownPalette_, sizeof shownPalette_) == 0;
   Convert(pixels, pitch, palette, reinterpret_cast<std::uint32_t*>(at),
-          s->pitch);
+          s->pitch, same ? shown_.data() : nullptr);
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+  surfaceHoldsShown_ = true;
   const SDL_Rect picture{l.x, l.y, l.width, l.height};
   const bool sent =
       redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0

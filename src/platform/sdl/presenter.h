@@ -68,9 +68,11 @@ class SdlPresenter {
                        const PaletteEntry* palette);
   bool DrawWithRenderer(const std::uint8_t* pixels, int pitch,
                         const PaletteEntry* palette);
-  // The picture into `out` (its top-left pixel), rows `outPitch` apart.
+  // The picture into `out` (its top-left pixel), rows `outPitch` apart;
+  // `shown`, when given, is a frame whose picture `out` already holds.
   void Convert(const std::uint8_t* pixels, int pitch,
-               const PaletteEntry* palette, std::uint32_t* out, int outPitch);
+               const PaletteEntry* palette, std::uint32_t* out, int outPitch,
+               const std::uint8_t* shown = nullptr);
 
   bool showStats_;
   SDL_Window* window_ = nullptr;
@@ -83,6 +85,9 @@ class SdlPresenter {
   // be drawn and sent again.
   SDL_Surface* surface_ = nullptr;
   bool redrawAll_ = true;
+  // The window image holds the picture of shown_ as it was last drawn, so
+  // what has not changed since need not be drawn again.
+  bool surfaceHoldsShown_ = false;
   PictureLayout layout_;
   SharpFit sharpFit_;
   FramePacer pacer_;
