@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -23,53 +24,91 @@ bool WhollyOffScreen(const Rect& d) {
          d.right < 0;
 }
 
-// The keyed copy of a block of rows. Nearly every sprite is 64 wide (48
-// once cut to its figure), so those widths get loops of known length the
-// compiler unrolls into a few vector blends; other widths take the general
-// loop.
-using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
-                             int n, int rows, u8 key);
+// Keyed copies blend in chunks of 8, 16 or 32 pixels held in vector
+// registers (GCC vector extensions: SSE2, AVX2 or wasm SIMD). A chunk's
+// result depends only on the sheet's pixels and the screen's pixels before
+// the copy, so chunks may overlap when both are read before either is
+// written: a row of any width of 8 or more takes whole chunks and one last
+// chunk ending at its end, read first.
+using V8 = u8 __attribute__((vector_size(8), aligned(1), may_alias));
+using V16 = u8 __attribute__((vector_size(16), aligned(1), may_alias));
+using V32 = u8 __attribute__((vector_size(32), aligned(1), may_alias));
 
-// Written as a mask rather than a choice: g++ vectorises either, but clang
-// (and so emscripten) vectorises only this form, with 16-byte or wider
-// compares and selects.
-[[gnu::always_inline]] inline void KeyedRow(u8* __restrict out,
-                                            const u8* __restrict in, int n,
+// The kernels below are always inlined, so the compilers' note (g++ gives it
+// at the end of this file) that a 32-byte vector would be passed differently
+// without AVX concerns no call ever made.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+template <typename V>
+[[gnu::always_inline]] inline V Load(const u8* p) {
+  return *reinterpret_cast<const V*>(p);
+}
+template <typename V>
+[[gnu::always_inline]] inline void Store(u8* p, V v) {
+  *reinterpret_cast<V*>(p) = v;
+}
+// The sheet's pixel where it is not the key, the screen's where it is.
+template <typename V>
+[[gnu::always_inline]] inline V Blend(V in, V out, u8 key) {
+  const V keep = reinterpret_cast<V>(in == key);
+  return (out & keep) | (in & ~keep);
+}
+
+// One row of n >= sizeof(V) pixels.
+template <typename V>
+[[gnu::always_inline]] inline void KeyedChunks(u8* out, const u8* in, int n,
+                                               u8 key) {
+  constexpr int w = sizeof(V);
+  const V lastIn = Load<V>(in + n - w), lastOut = Load<V>(out + n - w);
+  for (int x = 0; x < n - w; x += w)
+    Store(out + x, Blend(Load<V>(in + x), Load<V>(out + x), key));
+  Store(out + n - w, Blend(lastIn, lastOut, key));
+}
+
+// One row of any width, in chunks of at most sizeof(Wide).
+template <typename Wide>
+[[gnu::always_inline]] inline void KeyedRow(u8* out, const u8* in, int n,
                                             u8 key) {
-  for (int i = 0; i < n; ++i) {
-    const u8 v = in[i];
-    const u8 keep = static_cast<u8>(-static_cast<int>(v == key));
-    out[i] = static_cast<u8>((out[i] & keep) | (v & ~keep));
+  if constexpr (sizeof(Wide) >= 32) {
+    if (n >= 32) {
+      KeyedChunks<V32>(out, in, n, key);
+      return;
+    }
+  }
+  if (n >= 16) {
+    KeyedChunks<V16>(out, in, n, key);
+  } else if (n >= 8) {
+    KeyedChunks<V8>(out, in, n, key);
+  } else {
+    for (int i = 0; i < n; ++i) {
+      if (in[i] != key) out[i] = in[i];
+    }
   }
 }
 
+// The keyed copy of a block of rows.
+using KeyedRowsFn = void (*)(u8* out, long outPitch, const u8* in, long inPitch,
+                             int n, int rows, u8 key);
+
+template <typename Wide>
 [[gnu::always_inline]] inline void KeyedRowsBody(u8* out, long outPitch,
                                                  const u8* in, long inPitch,
                                                  int n, int rows, u8 key) {
-  if (n == 64) {
-    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
-      KeyedRow(out, in, 64, key);
-  } else if (n == 48) {
-    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
-      KeyedRow(out, in, 48, key);
-  } else {
-    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
-      KeyedRow(out, in, n, key);
-  }
+  for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+    KeyedRow<Wide>(out, in, n, key);
 }
 
 // Plain x86-64 (SSE2) or whatever the target is.
 void KeyedRowsBase(u8* out, long outPitch, const u8* in, long inPitch, int n,
                    int rows, u8 key) {
-  KeyedRowsBody(out, outPitch, in, inPitch, n, rows, key);
+  KeyedRowsBody<V16>(out, outPitch, in, inPitch, n, rows, key);
 }
 
 #if TS_X86
-// The same loop compiled for AVX2: 32-byte blends.
 [[gnu::target("avx2")]] void KeyedRowsAvx2(u8* out, long outPitch, const u8* in,
                                            long inPitch, int n, int rows,
                                            u8 key) {
-  KeyedRowsBody(out, outPitch, in, inPitch, n, rows, key);
+  KeyedRowsBody<V32>(out, outPitch, in, inPitch, n, rows, key);
 }
 
 // AVX-512: a masked store writes exactly the pixels that are not the key, so
@@ -109,10 +148,10 @@ int BestLevel() {
   return cpu.avx512bw ? 2 : cpu.avx2 ? 1 : 0;
 }
 
-void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
-                    int rows, u8 key);
-// The kernel is chosen on the first keyed copy, so no start-up order matters.
-KeyedRowsFn keyedRows = KeyedRowsFirst;
+// The kernels are chosen on the first keyed copy, so no start-up order
+// matters.
+bool levelChosen = false;
+KeyedRowsFn keyedRows = KeyedRowsBase;
 
 void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
               int rows, bool keyed, u8 key) {
@@ -126,20 +165,137 @@ void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
 
 // The sheet is laid out in 64 x 64 cells, and most of a sprite cell is the
 // key: about three quarters of its pixels, a third of its rows. For each
-// cell the smallest rectangle holding all that is not the key is found the
-// first time a keyed copy reads the cell, and kept until the sheet or the
-// key changes; a keyed copy from within one cell is cut to its rows (and,
-// copying the whole cell, to 48 columns where the figure fits them), so it
-// reads and writes less, with the same branch-free blend.
+// cell the smallest rectangle holding all that is not the key, and a plan
+// of blends over each row's figure, are made the first time a keyed copy
+// reads the cell, and kept until the sheet or the key changes. A copy of
+// whole cell rows (as every sprite the game draws, unless the screen's edge
+// cuts it at the side) follows the plan: half the blends of whole rows, a
+// quarter of them plain copies. Other copies from within one cell are cut
+// to the cell's rows (and, copying the whole cell, to 48 columns where the
+// figure fits them), so they read and write less.
+
+// Where one blend of a cell goes: the row and the first column in the cell.
+struct BlendAt {
+  u8 x, y;
+};
+std::vector<BlendAt> blendPlaces;
+
+// A cell's blends row by row, in `blendPlaces` from `first`: `copies` of 32
+// pixels that are none of them the key, `wide` blends of 32 and `narrow`
+// ones of 16, each placed over the part of its row between the first and
+// the last pixel that is not the key.
+struct CellPlan {
+  u32 first = 0;
+  u8 copies = 0, wide = 0, narrow = 0;
+};
+
 struct CellBox {
   bool made = false;
   u8 left = 0, top = 0, right = 0, bottom = 0;  // within the cell; empty: 0
+  CellPlan plan;
 };
 constexpr int kCellColumns = kSheetWidth / 64, kCellRows = kSheetHeight / 64;
 static_assert(kSheetWidth % 64 == 0 && kSheetHeight % 64 == 0);
 CellBox cellBoxes[kCellRows][kCellColumns];
 u8 cellBoxesKey = 0;
 bool cellBoxesMade = false;
+
+// A keyed copy of whole cell rows [top, bottom) by the cell's plan, leaving
+// out the places in other rows.
+using CellBlendsFn = void (*)(u8* out, long outPitch, const u8* in,
+                              long inPitch, const CellPlan& plan, int top,
+                              int bottom, u8 key);
+
+// `width` pixels at each of `count` places, in chunks of V: blended, or
+// copied where `blend` is false.
+template <typename V, int width, bool blend>
+[[gnu::always_inline]] inline const BlendAt* CellBlendsOf(
+    u8* out, long outPitch, const u8* in, long inPitch, const BlendAt* at,
+    int count, int top, int bottom, u8 key) {
+  const unsigned rows = static_cast<unsigned>(bottom - top);
+  for (const BlendAt* end = at + count; at != end; ++at) {
+    if (static_cast<unsigned>(at->y - top) >= rows) continue;
+    u8* o = out + at->y * outPitch + at->x;
+    const u8* i = in + at->y * inPitch + at->x;
+    for (int c = 0; c < width; c += sizeof(V)) {
+      if constexpr (blend) {
+        Store(o + c, Blend(Load<V>(i + c), Load<V>(o + c), key));
+      } else {
+        Store(o + c, Load<V>(i + c));
+      }
+    }
+  }
+  return at;
+}
+
+template <typename Wide>
+[[gnu::always_inline]] inline void CellBlendsBody(u8* out, long outPitch,
+                                                  const u8* in, long inPitch,
+                                                  const CellPlan& plan, int top,
+                                                  int bottom, u8 key) {
+  const BlendAt* at = blendPlaces.data() + plan.first;
+  at = CellBlendsOf<Wide, 32, false>(out, outPitch, in, inPitch, at,
+                                     plan.copies, top, bottom, key);
+  at = CellBlendsOf<Wide, 32, true>(out, outPitch, in, inPitch, at, plan.wide,
+                                    top, bottom, key);
+  CellBlendsOf<V16, 16, true>(out, outPitch, in, inPitch, at, plan.narrow, top,
+                              bottom, key);
+}
+
+void CellBlendsBase(u8* out, long outPitch, const u8* in, long inPitch,
+                    const CellPlan& plan, int top, int bottom, u8 key) {
+  CellBlendsBody<V16>(out, outPitch, in, inPitch, plan, top, bottom, key);
+}
+
+#if TS_X86
+[[gnu::target("avx2")]] void CellBlendsAvx2(u8* out, long outPitch,
+                                            const u8* in, long inPitch,
+                                            const CellPlan& plan, int top,
+                                            int bottom, u8 key) {
+  CellBlendsBody<V32>(out, outPitch, in, inPitch, plan, top, bottom, key);
+}
+#endif
+
+// AVX-512 draws cells with its masked rows instead.
+CellBlendsFn PickCellBlends([[maybe_unused]] int level) {
+#if TS_X86
+  if (level >= 2) return nullptr;
+  if (level >= 1) return CellBlendsAvx2;
+#endif
+  return CellBlendsBase;
+}
+CellBlendsFn cellBlends = CellBlendsBase;
+
+// A row's pixels that are not the key lie in [first, last), as the bits
+// of `kept` say: covered by as few places as fit in the row, none of one
+// kind overlapping another, so no store is read back while it is still on
+// its way. Wide places with nothing of the key are copied.
+struct Places {
+  std::vector<BlendAt> copies, wide, narrow;
+};
+void PlaceBlends(int y, std::uint64_t kept, Places& places) {
+  const int first = std::countr_zero(kept), last = 64 - std::countl_zero(kept);
+  auto at = [y](int x) {
+    return BlendAt{static_cast<u8>(x), static_cast<u8>(y)};
+  };
+  auto wide = [&](int x) {
+    const bool solid = ((kept >> x) & 0xFFFFFFFFull) == 0xFFFFFFFFull;
+    (solid ? places.copies : places.wide).push_back(at(x));
+  };
+  const int span = last - first;
+  if (span <= 16) {
+    places.narrow.push_back(at(std::min(first, 48)));
+  } else if (span <= 32) {
+    wide(std::min(first, 32));
+  } else if (span <= 48) {
+    const int x = std::min(first, 16);
+    wide(x);
+    places.narrow.push_back(at(x + 32));
+  } else {
+    wide(0);
+    wide(32);
+  }
+}
 
 // Byte i of the result is 0x80 exactly where byte i of v is zero.
 inline std::uint64_t ZeroBytes(std::uint64_t v) {
@@ -151,6 +307,10 @@ void MakeBox(const Surface& sheet, int cx, int cy, u8 key, CellBox& box) {
   const std::uint64_t keys = 0x0101010101010101ull * key;
   std::uint64_t columns = 0;  // bit x: column x holds a pixel that is not key
   int top = 64, bottom = 0;
+  static Places places;
+  places.copies.clear();
+  places.wide.clear();
+  places.narrow.clear();
   for (int y = 0; y < 64; ++y) {
     const u8* row = sheet.Row(64 * cy + y) + 64 * cx;
     std::uint64_t kept = 0;
@@ -165,9 +325,16 @@ void MakeBox(const Surface& sheet, int cx, int cy, u8 key, CellBox& box) {
       top = std::min(top, y);
       bottom = y + 1;
       columns |= kept;
+      PlaceBlends(y, kept, places);
     }
   }
   box.made = true;
+  box.plan.first = static_cast<u32>(blendPlaces.size());
+  box.plan.copies = static_cast<u8>(places.copies.size());
+  box.plan.wide = static_cast<u8>(places.wide.size());
+  box.plan.narrow = static_cast<u8>(places.narrow.size());
+  for (const auto* kind : {&places.copies, &places.wide, &places.narrow})
+    blendPlaces.insert(blendPlaces.end(), kind->begin(), kind->end());
   if (!columns) {
     box.left = box.top = box.right = box.bottom = 0;
     return;
@@ -179,8 +346,8 @@ void MakeBox(const Surface& sheet, int cx, int cy, u8 key, CellBox& box) {
 }
 
 // Cuts a keyed copy of sheet columns [sx, sx + n) x rows [sy, sy + rows) to
-// the box of the cell it lies in, moving `out` along; false when nothing of
-// it is drawn.
+// the box of the cell it lies in, moving `out` along; a copy of a whole cell
+// is drawn here by the cell's blends. False when nothing is left to draw.
 bool CutToBox(const Surface& sheet, u8 key, u8*& out, long outPitch, int& sx,
               int& sy, int& n, int& rows) {
   const int cx = sx / 64, cy = sy / 64;
@@ -192,6 +359,12 @@ bool CutToBox(const Surface& sheet, u8 key, u8*& out, long outPitch, int& sx,
   }
   CellBox& box = cellBoxes[cy][cx];
   if (!box.made) MakeBox(sheet, cx, cy, key, box);
+  if (cellBlends && n == 64 && sx % 64 == 0) {
+    const int top = sy - 64 * cy;
+    cellBlends(out - top * outPitch, outPitch, sheet.Row(64 * cy) + sx,
+               sheet.pitch, box.plan, top, top + rows, key);
+    return false;
+  }
   // Cut across only: the blend is quickest over whole 64-pixel rows.
   const int y0 = std::max(sy, 64 * cy + box.top);
   const int y1 = std::min(sy + rows, 64 * cy + box.bottom);
@@ -289,23 +462,21 @@ void Fill(Surface& to, const Rect& d, u8 colour) {
   }
 }
 
-void KeyedRowsFirst(u8* out, long outPitch, const u8* in, long inPitch, int n,
-                    int rows, u8 key) {
-  SetBlitLevel(-1);
-  keyedRows(out, outPitch, in, inPitch, n, rows, key);
-}
 }  // namespace
 
 void SheetChanged() {
   for (auto& row : cellBoxes) {
     for (CellBox& box : row) box.made = false;
   }
+  blendPlaces.clear();
 }
 
 int SetBlitLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : std::min(level, best);
   keyedRows = Pick(chosen);
+  cellBlends = PickCellBlends(chosen);
+  levelChosen = true;
   return chosen;
 }
 
@@ -314,6 +485,7 @@ int BlitSheet(Rect dst, Rect src, u8 mode, u32 fillColour) {
   if (!BackSurface || !SheetSurface) return 1;
   switch (mode) {
     case kModeKeyed:
+      if (!levelChosen) SetBlitLevel(-1);
       Copy(*SheetSurface, *BackSurface, src, dst, true, SheetColorKey);
       break;
     case kModeOpaque:

@@ -83,8 +83,14 @@ void FillSheet(std::mt19937& gen, u8 key) {
     for (int cx = 0; cx < kSheetWidth / 64; ++cx) {
       if (gen() % 2) continue;
       const i32 top = Below(gen, 70), bottom = top + Below(gen, 40);
-      const i32 left = Below(gen, 64), right = left + Below(gen, 40);
+      i32 left = Below(gen, 64), right = left + Below(gen, 40);
+      // Half the figures change width from row to row, as real ones do.
+      const bool ragged = gen() % 2;
       for (int y = 0; y < 64; ++y) {
+        if (ragged) {
+          left = Below(gen, 64);
+          right = left + Below(gen, 65);
+        }
         for (int x = 0; x < 64; ++x) {
           if (y < top || y >= bottom || x < left || x >= right) {
             p[(64 * cy + y) * kSheetWidth + 64 * cx + x] = key;
