@@ -12,6 +12,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "platform/sdl/frame_pacer.h"
@@ -97,6 +98,8 @@ class SdlPresenter {
       std::vector<std::uint8_t>(kScreenWidth * kScreenHeight);
   PaletteEntry shownPalette_[256] = {};
   bool haveShown_ = false;
+  // Asks for the window image's pages while the first frame is made.
+  std::thread pager_;
 };
 
 }  // namespace platform

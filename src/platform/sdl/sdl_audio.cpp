@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 #include "base/say.h"
 #include "platform/system/null_platform.h"
@@ -67,12 +68,31 @@ void SetSdlAppName() {
   SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Game");
 }
 
-bool OpenSdlAudio() {
-  if (audioDevice) return true;
+namespace {
+// SDL's sound, started ahead of the device: 1 started, -1 refused (with
+// SDL's reason), 0 not tried or closed since.
+int audioStarted = 0;
+std::string audioRefused;
+}  // namespace
+
+void PrepareSdlAudio() {
+  if (audioStarted) return;
   SetSdlAppName();
   SilenceAlsa();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    base::Say("no sound (%s); playing silent", SDL_GetError());
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+    audioStarted = 1;
+  } else {
+    audioStarted = -1;
+    audioRefused = SDL_GetError();
+  }
+}
+
+bool OpenSdlAudio() {
+  if (audioDevice) return true;
+  PrepareSdlAudio();
+  if (audioStarted < 0) {
+    base::Say("no sound (%s); playing silent", audioRefused.c_str());
+    audioStarted = 0;
     return false;
   }
   SDL_AudioSpec want{}, have{};
@@ -86,6 +106,7 @@ bool OpenSdlAudio() {
   if (!audioDevice) {
     base::Say("no sound device (%s); playing silent", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audioStarted = 0;
     return false;
   }
   deviceChannels = have.channels;
@@ -110,6 +131,7 @@ void CloseSdlAudio() {
   audioDevice = 0;
   sound::HoldOutput(false);
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  audioStarted = 0;
 }
 
 void PauseSdlAudio(bool pause) {

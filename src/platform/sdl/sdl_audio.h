@@ -8,6 +8,10 @@ namespace platform {
 // "TumbleSquash". Call before SDL starts; calling again does no harm.
 void SetSdlAppName();
 
+// Starts SDL's sound without opening a device: finding a driver takes
+// milliseconds (more with a sound server), spent while the start picture
+// is up rather than after the click. OpenSdlAudio does it when not done.
+void PrepareSdlAudio();
 // Opens the default output device (stereo, signed 16-bit) and starts it
 // pulling from the mixer. False when there is no device.
 bool OpenSdlAudio();

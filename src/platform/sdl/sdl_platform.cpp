@@ -77,6 +77,7 @@ void SdlPlatform::ShowSplash() {
     base::Say("splash picture \"%s\" refused: %s", splash.c_str(),
               SDL_GetError());
   }
+  PrepareSdlAudio();
 }
 
 bool SdlPlatform::OpenDisplay() {
