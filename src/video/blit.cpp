@@ -179,6 +179,9 @@ struct BlendAt {
   u8 x, y;
 };
 std::vector<BlendAt> blendPlaces;
+// The sheet's pixels the places cover, one after another in the order the
+// places are drawn, so a copy reads its source in one stream.
+std::vector<u8> planPixels;
 
 // A cell's blends row by row, in `blendPlaces` from `first`: `copies` of 32
 // pixels that are none of them the key, `wide` blends of 32 and `narrow`
@@ -186,6 +189,7 @@ std::vector<BlendAt> blendPlaces;
 // the last pixel that is not the key.
 struct CellPlan {
   u32 first = 0;
+  u32 pixels = 0;  // the sheet's pixels under each place, in `planPixels`
   u8 copies = 0, wide = 0, narrow = 0;
 };
 
@@ -202,21 +206,20 @@ bool cellBoxesMade = false;
 
 // A keyed copy of whole cell rows [top, bottom) by the cell's plan, leaving
 // out the places in other rows.
-using CellBlendsFn = void (*)(u8* out, long outPitch, const u8* in,
-                              long inPitch, const CellPlan& plan, int top,
-                              int bottom, u8 key);
+using CellBlendsFn = void (*)(u8* out, long outPitch, const CellPlan& plan,
+                              int top, int bottom, u8 key);
 
 // `width` pixels at each of `count` places, in chunks of V: blended, or
 // copied where `blend` is false.
 template <typename V, int width, bool blend>
 [[gnu::always_inline]] inline const BlendAt* CellBlendsOf(
-    u8* out, long outPitch, const u8* in, long inPitch, const BlendAt* at,
-    int count, int top, int bottom, u8 key) {
+    u8* out, long outPitch, const u8*& in, const BlendAt* at, int count,
+    int top, int bottom, u8 key) {
   const unsigned rows = static_cast<unsigned>(bottom - top);
-  for (const BlendAt* end = at + count; at != end; ++at) {
+  for (const BlendAt* end = at + count; at != end; ++at, in += width) {
     if (static_cast<unsigned>(at->y - top) >= rows) continue;
     u8* o = out + at->y * outPitch + at->x;
-    const u8* i = in + at->y * inPitch + at->x;
+    const u8* i = in;
     for (int c = 0; c < width; c += sizeof(V)) {
       if constexpr (blend) {
         Store(o + c, Blend(Load<V>(i + c), Load<V>(o + c), key));
@@ -230,29 +233,28 @@ template <typename V, int width, bool blend>
 
 template <typename Wide>
 [[gnu::always_inline]] inline void CellBlendsBody(u8* out, long outPitch,
-                                                  const u8* in, long inPitch,
                                                   const CellPlan& plan, int top,
                                                   int bottom, u8 key) {
   const BlendAt* at = blendPlaces.data() + plan.first;
-  at = CellBlendsOf<Wide, 32, false>(out, outPitch, in, inPitch, at,
-                                     plan.copies, top, bottom, key);
-  at = CellBlendsOf<Wide, 32, true>(out, outPitch, in, inPitch, at, plan.wide,
-                                    top, bottom, key);
-  CellBlendsOf<V16, 16, true>(out, outPitch, in, inPitch, at, plan.narrow, top,
-                              bottom, key);
+  const u8* in = planPixels.data() + plan.pixels;
+  at = CellBlendsOf<Wide, 32, false>(out, outPitch, in, at, plan.copies, top,
+                                     bottom, key);
+  at = CellBlendsOf<Wide, 32, true>(out, outPitch, in, at, plan.wide, top,
+                                    bottom, key);
+  CellBlendsOf<V16, 16, true>(out, outPitch, in, at, plan.narrow, top, bottom,
+                              key);
 }
 
-void CellBlendsBase(u8* out, long outPitch, const u8* in, long inPitch,
-                    const CellPlan& plan, int top, int bottom, u8 key) {
-  CellBlendsBody<V16>(out, outPitch, in, inPitch, plan, top, bottom, key);
+void CellBlendsBase(u8* out, long outPitch, const CellPlan& plan, int top,
+                    int bottom, u8 key) {
+  CellBlendsBody<V16>(out, outPitch, plan, top, bottom, key);
 }
 
 #if TS_X86
 [[gnu::target("avx2")]] void CellBlendsAvx2(u8* out, long outPitch,
-                                            const u8* in, long inPitch,
                                             const CellPlan& plan, int top,
                                             int bottom, u8 key) {
-  CellBlendsBody<V32>(out, outPitch, in, inPitch, plan, top, bottom, key);
+  CellBlendsBody<V32>(out, outPitch, plan, top, bottom, key);
 }
 #endif
 
@@ -333,8 +335,15 @@ void MakeBox(const Surface& sheet, int cx, int cy, u8 key, CellBox& box) {
   box.plan.copies = static_cast<u8>(places.copies.size());
   box.plan.wide = static_cast<u8>(places.wide.size());
   box.plan.narrow = static_cast<u8>(places.narrow.size());
-  for (const auto* kind : {&places.copies, &places.wide, &places.narrow})
+  box.plan.pixels = static_cast<u32>(planPixels.size());
+  for (const auto* kind : {&places.copies, &places.wide, &places.narrow}) {
+    const int width = kind == &places.narrow ? 16 : 32;
+    for (const BlendAt& at : *kind) {
+      const u8* from = sheet.Row(64 * cy + at.y) + 64 * cx + at.x;
+      planPixels.insert(planPixels.end(), from, from + width);
+    }
     blendPlaces.insert(blendPlaces.end(), kind->begin(), kind->end());
+  }
   if (!columns) {
     box.left = box.top = box.right = box.bottom = 0;
     return;
@@ -361,8 +370,7 @@ bool CutToBox(const Surface& sheet, u8 key, u8*& out, long outPitch, int& sx,
   if (!box.made) MakeBox(sheet, cx, cy, key, box);
   if (cellBlends && n == 64 && sx % 64 == 0) {
     const int top = sy - 64 * cy;
-    cellBlends(out - top * outPitch, outPitch, sheet.Row(64 * cy) + sx,
-               sheet.pitch, box.plan, top, top + rows, key);
+    cellBlends(out - top * outPitch, outPitch, box.plan, top, top + rows, key);
     return false;
   }
   // Cut across only: the blend is quickest over whole 64-pixel rows.
@@ -469,6 +477,7 @@ void SheetChanged() {
     for (CellBox& box : row) box.made = false;
   }
   blendPlaces.clear();
+  planPixels.clear();
 }
 
 int SetBlitLevel(int level) {
