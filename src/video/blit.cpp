@@ -30,22 +30,26 @@ bool WhollyOffScreen(const Rect& d) {
 // the copy, so chunks may overlap when both are read before either is
 // written: a row of any width of 8 or more takes whole chunks and one last
 // chunk ending at its end, read first.
-using V8 = u8 __attribute__((vector_size(8), aligned(1), may_alias));
-using V16 = u8 __attribute__((vector_size(16), aligned(1), may_alias));
-using V32 = u8 __attribute__((vector_size(32), aligned(1), may_alias));
+using V8 = u8 __attribute__((vector_size(8)));
+using V16 = u8 __attribute__((vector_size(16)));
+using V32 = u8 __attribute__((vector_size(32)));
 
 // The kernels below are always inlined, so the compilers' note (g++ gives it
 // at the end of this file) that a 32-byte vector would be passed differently
 // without AVX concerns no call ever made.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+// Through memcpy: the pixels are at any address, and clang ignores a
+// smaller alignment given to a vector type.
 template <typename V>
 [[gnu::always_inline]] inline V Load(const u8* p) {
-  return *reinterpret_cast<const V*>(p);
+  V v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
 }
 template <typename V>
 [[gnu::always_inline]] inline void Store(u8* p, V v) {
-  *reinterpret_cast<V*>(p) = v;
+  __builtin_memcpy(p, &v, sizeof v);
 }
 // The sheet's pixel where it is not the key, the screen's where it is.
 template <typename V>
