@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstring>
+#include <system_error>
 
 #include "base/say.h"
 #include "platform/os/clock.h"
@@ -137,9 +138,13 @@ bool SdlPresenter::Open(SDL_Window* window, bool tryVsync, ScaleMode mode) {
       // The first frame writes the whole image, and the system hands out
       // its pages one by one as they are first written (at 2560 x 1440 that
       // was half the time from the start click to the first frame): another
-      // thread asks for them meanwhile.
-      pager_ = std::thread(os::TakePages, s->pixels,
-                           std::size_t(s->h) * std::size_t(s->pitch));
+      // thread asks for them meanwhile. (No thread to be had: they come as
+      // before.)
+      try {
+        pager_ = std::thread(os::TakePages, s->pixels,
+                             std::size_t(s->h) * std::size_t(s->pitch));
+      } catch (const std::system_error&) {
+      }
     }
   }
   if (!UpdateLayout(mode)) {
