@@ -46,9 +46,10 @@ void ClearScreen() {
 void DrawFieldBackground() {
   const video::Rect tile = layout::game::kFieldTile;
   video::BlitSheet({0, 0, 320, 240}, tile, video::kModeOpaque, 0);
-  video::BlitSheet({0, 240, 320, 480}, tile, video::kModeOpaque, 0);
   video::BlitSheet({320, 0, 640, 240}, tile, video::kModeOpaque, 0);
-  video::BlitSheet({320, 240, 640, 480}, tile, video::kModeOpaque, 0);
+  // The lower half is the upper one again: copied in one piece.
+  video::BlitSurface(video::BackSurface, video::BackSurface, {0, 0, 640, 240},
+                     {0, 240, 640, 480});
 }
 
 }  // namespace scenes

@@ -177,6 +177,11 @@ void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
     return;
   }
 #endif
+  // Whole rows of surfaces of the same layout: one copy.
+  if (outPitch == n && inPitch == n) {
+    std::memcpy(out, in, static_cast<std::size_t>(n) * std::size_t(rows));
+    return;
+  }
   for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
     std::memcpy(out, in, static_cast<std::size_t>(n));
 }
