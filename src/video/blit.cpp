@@ -62,15 +62,20 @@ template <typename V>
   return (out & keep) | (in & ~keep);
 }
 
-// One row of n >= sizeof(V) pixels.
-template <typename V>
-[[gnu::always_inline]] inline void KeyedChunks(u8* out, const u8* in, int n,
-                                               u8 key) {
+// One row of n >= sizeof(V) pixels, blended (or copied where `blend` is
+// false).
+template <typename V, bool blend = true>
+[[gnu::always_inline]] inline void Chunks(u8* out, const u8* in, int n,
+                                          u8 key = 0) {
   constexpr int w = sizeof(V);
   const V lastIn = Load<V>(in + n - w), lastOut = Load<V>(out + n - w);
+  auto result = [=](const V& from, const V& onto) {
+    if constexpr (blend) return Blend(from, onto, key);
+    return from;
+  };
   for (int x = 0; x < n - w; x += w)
-    Store(out + x, Blend(Load<V>(in + x), Load<V>(out + x), key));
-  Store(out + n - w, Blend(lastIn, lastOut, key));
+    Store(out + x, result(Load<V>(in + x), Load<V>(out + x)));
+  Store(out + n - w, result(lastIn, lastOut));
 }
 
 // One row of any width, in chunks of at most sizeof(Wide).
@@ -79,14 +84,14 @@ template <typename Wide>
                                             u8 key) {
   if constexpr (sizeof(Wide) >= 32) {
     if (n >= 32) {
-      KeyedChunks<V32>(out, in, n, key);
+      Chunks<V32>(out, in, n, key);
       return;
     }
   }
   if (n >= 16) {
-    KeyedChunks<V16>(out, in, n, key);
+    Chunks<V16>(out, in, n, key);
   } else if (n >= 8) {
-    KeyedChunks<V8>(out, in, n, key);
+    Chunks<V8>(out, in, n, key);
   } else {
     for (int i = 0; i < n; ++i) {
       if (in[i] != key) out[i] = in[i];
@@ -142,15 +147,6 @@ void KeyedRowsBase(u8* out, long outPitch, const u8* in, long inPitch, int n,
 }
 #endif
 
-// Off x86 there is only the portable loop.
-KeyedRowsFn Pick([[maybe_unused]] int level) {
-#if TS_X86
-  if (level >= 2) return KeyedRowsAvx512;
-  if (level >= 1) return KeyedRowsAvx2;
-#endif
-  return KeyedRowsBase;
-}
-
 int BestLevel() {
   const CpuFeatures& cpu = Cpu();
   return cpu.avx512bw ? 2 : cpu.avx2 ? 1 : 0;
@@ -167,21 +163,22 @@ void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
     keyedRows(out, outPitch, in, inPitch, n, rows, key);
     return;
   }
+  // Whole rows of surfaces of the same layout, not overlapping: one copy
+  // (overlapping ones go row by row, as they always have).
+  const std::size_t all = std::size_t(n) * std::size_t(rows);
+  if (outPitch == n && inPitch == n && (out + all <= in || in + all <= out)) {
+    std::memcpy(out, in, all);
+    return;
+  }
 #if defined(__wasm__)
+  // Short copies each become a call to copy memory in WebAssembly; rows
+  // go in 16-byte moves instead.
   if (n >= 16) {
-    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch) {
-      const V16 last = Load<V16>(in + n - 16);
-      for (int x = 0; x < n - 16; x += 16) Store(out + x, Load<V16>(in + x));
-      Store(out + n - 16, last);
-    }
+    for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
+      Chunks<V16, false>(out, in, n);
     return;
   }
 #endif
-  // Whole rows of surfaces of the same layout: one copy.
-  if (outPitch == n && inPitch == n) {
-    std::memcpy(out, in, static_cast<std::size_t>(n) * std::size_t(rows));
-    return;
-  }
   for (int r = 0; r < rows; ++r, out += outPitch, in += inPitch)
     std::memcpy(out, in, static_cast<std::size_t>(n));
 }
@@ -192,9 +189,10 @@ void CopyRows(u8* out, long outPitch, const u8* in, long inPitch, int n,
 // of blends over each row's figure, are made the first time a keyed copy
 // reads the cell, and kept until the sheet or the key changes. A copy of
 // whole cell rows (as every sprite the game draws, unless the screen's edge
-// cuts it at the side) follows the plan: half the blends of whole rows, a
-// quarter of them plain copies. Other copies from within one cell are cut
-// to the cell's rows (and, copying the whole cell, to 48 columns where the
+// cuts it at the side) follows the plan: on the game's sheet about 60 % of
+// the blends of whole rows, a quarter of the wide ones plain copies. Other
+// copies from within one cell are cut to the cell's rows (and, copying the
+// whole cell with AVX-512, which has no plans, to 48 columns where the
 // figure fits them), so they read and write less.
 
 // Where one blend of a cell goes: the row and the first column in the cell.
@@ -281,15 +279,23 @@ void CellBlendsBase(u8* out, long outPitch, const CellPlan& plan, int top,
 }
 #endif
 
-// AVX-512 draws cells with its masked rows instead.
-CellBlendsFn PickCellBlends([[maybe_unused]] int level) {
-#if TS_X86
-  if (level >= 2) return nullptr;
-  if (level >= 1) return CellBlendsAvx2;
-#endif
-  return CellBlendsBase;
-}
 CellBlendsFn cellBlends = CellBlendsBase;
+
+// The kernels of a level. Off x86 there are only the portable loops; with
+// AVX-512, cells are drawn by its masked rows instead of their plans.
+void PickKernels([[maybe_unused]] int level) {
+  keyedRows = KeyedRowsBase;
+  cellBlends = CellBlendsBase;
+#if TS_X86
+  if (level >= 2) {
+    keyedRows = KeyedRowsAvx512;
+    cellBlends = nullptr;
+  } else if (level >= 1) {
+    keyedRows = KeyedRowsAvx2;
+    cellBlends = CellBlendsAvx2;
+  }
+#endif
+}
 
 // A row's pixels that are not the key lie in [first, last), as the bits
 // of `kept` say: covered by as few places as fit in the row, none of one
@@ -403,8 +409,8 @@ bool CutToBox(const Surface& sheet, u8 key, u8*& out, long outPitch, int& sx,
   out += (y0 - sy) * outPitch;
   sy = y0;
   rows = y1 - y0;
-  // A whole cell whose figure fits 48 columns: a blend of known width that
-  // leaves out the key on either side.
+  // A whole cell (drawn so only with AVX-512) whose figure fits 48 columns:
+  // 48 are blended, leaving out the key on either side.
   if (n == 64 && box.right - box.left <= 48) {
     const int skip = std::min<int>(box.left, 16);
     out += skip;
@@ -506,8 +512,7 @@ void SheetChanged() {
 int SetBlitLevel(int level) {
   const int best = BestLevel();
   const int chosen = level < 0 ? best : std::min(level, best);
-  keyedRows = Pick(chosen);
-  cellBlends = PickCellBlends(chosen);
+  PickKernels(chosen);
   levelChosen = true;
   return chosen;
 }

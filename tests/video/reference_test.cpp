@@ -244,6 +244,17 @@ TEST_P(ReferenceTest, WholeScreenCopyAndScaledSurfaceCopies) {
     ASSERT_EQ(BlitSurface(PrimarySurface, BackSurface, s, d), expected);
     ASSERT_TRUE(SameScreen(*BackSurface, ref.backSurface));
   }
+  // Whole rows within one surface, apart (as the field's lower half is
+  // drawn) and overlapping: both as a copy row by row from the top.
+  for (const i32 to : {240, 100}) {
+    for (int y = 0; y < 240; ++y) {
+      std::memcpy(ref.backSurface.Row(to + y), ref.backSurface.Row(y),
+                  kScreenWidth);
+    }
+    BlitSurface(BackSurface, BackSurface, {0, 0, 640, 240},
+                {0, to, 640, to + 240});
+    ASSERT_TRUE(SameScreen(*BackSurface, ref.backSurface)) << "rows to " << to;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, ReferenceTest, ::testing::Values(0, 1, 2));
