@@ -22,6 +22,12 @@ void Check(const std::vector<std::uint8_t>& bytes) {
   video::SskFile file;
   std::string error;
   const bool good = video::ParseSsk(bytes, file, error);
+  // The colours-only parse takes and refuses exactly the same files.
+  video::SskFile colours;
+  if (video::ParseSsk(bytes, colours, error, false) != good) __builtin_trap();
+  if (good && std::memcmp(colours.colours, file.colours, sizeof file.colours)) {
+    __builtin_trap();
+  }
   if (good) {
     // A file that parses must re-encode to the same pixels.
     const auto code = video::EncodeSskPixels(file.pixels);
@@ -63,6 +69,11 @@ void RoundTrip(const std::vector<std::uint8_t>& pixels) {
   // Asked for one pixel more than it holds, the code is refused.
   std::vector<std::uint8_t> wrong(pixels.size() + 1);
   if (video::DecodeSskPixels(code, wrong)) __builtin_trap();
+  if (!video::CheckSskPixels(code, pixels.size()) ||
+      video::CheckSskPixels(code, pixels.size() + 1) ||
+      video::CheckSskPixels(code, pixels.size() - 1)) {
+    __builtin_trap();
+  }
   // As a picture of one row (its rows are stored bottom first).
   const auto width = static_cast<std::int32_t>(pixels.size());
   if (width > video::kSskMaxSide) return;

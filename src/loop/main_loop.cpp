@@ -108,6 +108,9 @@ StepResult FramePass() {
   platform::Current()->Present(video::PrimarySurface->pixels,
                                video::PrimarySurface->pitch,
                                video::DisplayPalette.entries);
+  // Between frames, one at a time, so no frame makes them all; after the
+  // present, so the frame is on screen first.
+  sound::PrepareGameRecordings();
   return StepResult::Frame;
 }
 
@@ -126,8 +129,6 @@ void RunFrame() {
   base::RightButton = 0;
   if (platform::Platform* p = platform::Current()) p->AfterScene();
   video::FlipSurfaces();
-  // Between frames, one at a time, so no frame makes them all.
-  sound::PrepareGameRecordings();
 }
 
 void ReleaseDevices() {

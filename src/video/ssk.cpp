@@ -52,7 +52,7 @@ bool ReadSsk(const char* name, SskFile& file, std::vector<std::uint8_t>& bytes,
         std::memcpy(file.colours, lastImage.colours, sizeof file.colours);
         return true;
       }
-      if (ParseSsk(bytes, file, error)) {
+      if (ParseSsk(bytes, file, error, pixels)) {
         if (pixels) {
           lastImage.path = path;
           lastImage.bytes = bytes;

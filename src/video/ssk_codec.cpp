@@ -16,8 +16,14 @@ inline std::uint64_t ZeroBytes(std::uint64_t v) {
   return ~(((v & k7F) + k7F) | v | k7F);
 }
 
-bool DecodeSskPixels(std::span<const std::uint8_t> coded,
-                     std::span<std::uint8_t> out) {
+namespace {
+
+// The code walked token by token. Writing, the pixels go to `out`; not
+// writing, only their count is kept, with the same answer: whether the code
+// makes exactly `size` pixels.
+template <bool kWrite>
+bool Walk(std::span<const std::uint8_t> coded, std::uint8_t* out,
+          std::size_t size) {
   const std::size_t n = coded.size();
   std::size_t i = 0, o = 0;
   while (i < n) {
@@ -31,8 +37,8 @@ bool DecodeSskPixels(std::span<const std::uint8_t> coded,
       const std::size_t singles =
           same ? std::size_t(std::countr_zero(same)) / 8 : 8;
       if (singles == 0) break;
-      if (singles > out.size() - o) return false;
-      std::memcpy(out.data() + o, coded.data() + i, singles);
+      if (singles > size - o) return false;
+      if constexpr (kWrite) std::memcpy(out + o, coded.data() + i, singles);
       o += singles;
       i += singles;
       if (singles < 8) break;
@@ -41,24 +47,37 @@ bool DecodeSskPixels(std::span<const std::uint8_t> coded,
     const std::uint8_t c = coded[i];
     if (i + 1 == n) {
       // The last byte, reached as the start of a token, is one pixel.
-      if (o == out.size()) return false;
-      out[o++] = c;
+      if (o == size) return false;
+      if constexpr (kWrite) out[o] = c;
+      ++o;
       break;
     }
     if (coded[i + 1] == c) {
       if (i + 2 >= n) return false;  // a pair without its count byte
       const std::size_t run = std::size_t(coded[i + 2]) + 1;
-      if (run > out.size() - o) return false;
-      std::memset(out.data() + o, c, run);
+      if (run > size - o) return false;
+      if constexpr (kWrite) std::memset(out + o, c, run);
       o += run;
       i += 3;
     } else {
-      if (o == out.size()) return false;
-      out[o++] = c;
+      if (o == size) return false;
+      if constexpr (kWrite) out[o] = c;
+      ++o;
       ++i;
     }
   }
-  return o == out.size();
+  return o == size;
+}
+
+}  // namespace
+
+bool DecodeSskPixels(std::span<const std::uint8_t> coded,
+                     std::span<std::uint8_t> out) {
+  return Walk<true>(coded, out.data(), out.size());
+}
+
+bool CheckSskPixels(std::span<const std::uint8_t> coded, std::size_t count) {
+  return Walk<false>(coded, nullptr, count);
 }
 
 std::vector<std::uint8_t> EncodeSskPixels(
@@ -86,7 +105,7 @@ std::vector<std::uint8_t> EncodeSskPixels(
 }
 
 bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
-              std::string& error) {
+              std::string& error, bool pixels) {
   if (bytes.size() < kSskCodeOffset) {
     error = "file too short for its headers";
     return false;
@@ -111,15 +130,20 @@ bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
     return false;
   }
   // Decoded into out's own buffer: one kept from a picture of the same size
-  // is written over without being cleared or allocated again.
-  out.pixels.resize(pixelCount);
-  if (!DecodeSskPixels(bytes.subspan(kSskCodeOffset, coded), out.pixels)) {
+  // is written over without being cleared or allocated again. Only the
+  // colours wanted, the code is checked just as strictly but not decoded.
+  const auto code = bytes.subspan(kSskCodeOffset, coded);
+  if (pixels) out.pixels.resize(pixelCount);
+  if (pixels ? !DecodeSskPixels(code, out.pixels)
+             : !CheckSskPixels(code, pixelCount)) {
     error = "pixel data does not decode to " + std::to_string(width) + " x " +
             std::to_string(height) + " pixels";
     return false;
   }
-  out.width = width;
-  out.height = height;
+  if (pixels) {
+    out.width = width;
+    out.height = height;
+  }
   for (int i = 0; i < 256; ++i) {
     const std::uint8_t* entry = &bytes[54 + 4 * i];
     out.colours[i] = {entry[2], entry[1], entry[0]};

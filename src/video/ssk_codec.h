@@ -30,13 +30,16 @@ struct SskFile {
 // (too many or too few pixels, a pair without its count byte).
 bool DecodeSskPixels(std::span<const std::uint8_t> coded,
                      std::span<std::uint8_t> out);
+// The same answer for `count` pixels, without writing them.
+bool CheckSskPixels(std::span<const std::uint8_t> coded, std::size_t count);
 // The shortest valid code for `pixels`.
 std::vector<std::uint8_t> EncodeSskPixels(std::span<const std::uint8_t> pixels);
 
 // Parses and decodes a whole file. On failure returns false and puts a short
-// reason in `error`; out's pixels may then hold anything.
+// reason in `error`; out's pixels may then hold anything. Without `pixels`
+// the file is checked alike but its size and pixels are left as they were.
 bool ParseSsk(std::span<const std::uint8_t> bytes, SskFile& out,
-              std::string& error);
+              std::string& error, bool pixels = true);
 // The first coded byte (the bottom-left pixel) of a file that ParseSsk took.
 std::uint8_t SskFirstCodedByte(std::span<const std::uint8_t> bytes);
 

@@ -36,6 +36,11 @@ void CreateSurfaces() {
   SheetSurface = &sheet;
 }
 
+std::array<std::span<u8>, 2> SurfaceMemory() {
+  return {std::span<u8>(&screenPixels[0][0], sizeof screenPixels),
+          std::span<u8>(sheetPixels, sizeof sheetPixels)};
+}
+
 void ReleaseSurfaces() {
   PrimarySurface = BackSurface = SheetSurface = nullptr;
   DisplayPalette.exists = false;

@@ -1,6 +1,9 @@
 // The emulated 8-bit display: a flip pair of 640 x 480 screens, the
 // 640 x 2048 sprite sheet, the display palette and the sheet's colour key.
 #pragma once
+#include <array>
+#include <span>
+
 #include "base/globals.h"
 #include "base/platform.h"
 #include "base/types.h"
@@ -42,6 +45,9 @@ TS_VIDEO_GLOBALS(TS_DECLARE_GLOBAL)
 
 // Makes the surfaces (all pixels 0). Used by InitDisplay and by tests.
 void CreateSurfaces();
+// Where the surfaces' pixels live, made or not: a driver may have the
+// system hand out those pages early, before the display opens.
+std::array<std::span<u8>, 2> SurfaceMemory();
 // Releases the surfaces and the palette.
 void ReleaseSurfaces();
 // Exchanges the two screens: the back buffer then holds the picture that was

@@ -82,6 +82,8 @@ TEST(SskCode, DecodesTheTokenFormsAndRefusesStreamsOfTheWrongLength) {
     bool ok = false;
     const std::vector<u8> out = Decode(c.coded, c.pixels, &ok);
     EXPECT_EQ(ok, !c.out.empty()) << c.coded.size() << " for " << c.pixels;
+    // Checked without decoding (the colours-only load), the same answer.
+    EXPECT_EQ(CheckSskPixels(c.coded, c.pixels), ok) << c.coded.size();
     if (ok) {
       EXPECT_EQ(out, c.out);
     }

@@ -7,11 +7,13 @@
 #include "base/say.h"
 #include "base/scores.h"
 #include "loop/main_loop.h"
+#include "platform/os/memory.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/splash_file.h"
 #include "sound/volumes.h"
 #include "video/display.h"
 #include "video/sheet_layout.h"
+#include "video/surface.h"
 
 namespace platform {
 
@@ -78,6 +80,12 @@ void SdlPlatform::ShowSplash() {
               SDL_GetError());
   }
   PrepareSdlAudio();
+  // While the start picture waits for its click, the system hands out the
+  // pages of the game's surfaces, which opening the display would otherwise
+  // wait for.
+  for (const std::span<std::uint8_t> block : video::SurfaceMemory()) {
+    os::TakePages(block.data(), block.size());
+  }
 }
 
 bool SdlPlatform::OpenDisplay() {
