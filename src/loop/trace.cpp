@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "base/crc32.h"
 #include "base/random.h"
@@ -20,6 +21,9 @@ namespace loop {
 
 namespace {
 
+// The line is built by plain appends: it is written once a scene call, and
+// a format for each of its hundred-odd fields cost more than the digests'
+// smaller parts.
 class Line {
  public:
   explicit Line(std::string& out) : out_(out) { out_.clear(); }
@@ -33,16 +37,33 @@ class Line {
     va_end(args);
     if (n > 0) out_.append(text, std::min<std::size_t>(n, sizeof text - 1));
   }
+  Line& Text(const char* text) {
+    out_ += text;
+    return *this;
+  }
+  Line& Number(long long value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out_.append(digits, end);
+    return *this;
+  }
+  // Eight lower-case hexadecimal digits.
+  Line& Hex(std::uint32_t value) {
+    char digits[8];
+    for (int i = 7; i >= 0; --i, value >>= 4) {
+      digits[i] = "0123456789abcdef"[value & 15];
+    }
+    out_.append(digits, 8);
+    return *this;
+  }
   // One global of the "g" object, whatever its integer type. There are
-  // dozens a line: written directly rather than through a format.
+  // dozens a line.
   void Field(const char* name, long long value) {
     if (!first_) out_ += ',';
     out_ += '"';
     out_ += name;
     out_ += "\":";
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out_.append(digits, end);
+    Number(value);
     first_ = false;
   }
 
@@ -68,13 +89,23 @@ std::uint32_t ScreenCrc() {
 }
 
 std::uint32_t PaletteCrc() {
+  // The palette changes in fades only: the digest of the last one is kept.
+  static video::PaletteEntry last[256];
+  static std::uint32_t lastCrc = 0;
+  static bool known = false;
+  if (known && std::memcmp(last, video::ScreenPalette, sizeof last) == 0) {
+    return lastCrc;
+  }
+  std::memcpy(last, video::ScreenPalette, sizeof last);
+  known = true;
   std::uint8_t rgb[768];
   for (int i = 0; i < 256; ++i) {
     rgb[3 * i] = video::ScreenPalette[i].red;
     rgb[3 * i + 1] = video::ScreenPalette[i].green;
     rgb[3 * i + 2] = video::ScreenPalette[i].blue;
   }
-  return base::Crc32(0, rgb, sizeof rgb);
+  lastCrc = base::Crc32(0, rgb, sizeof rgb);
+  return lastCrc;
 }
 
 void AddActors(Line& l) {
@@ -97,12 +128,11 @@ void AddActors(Line& l) {
 
 void TraceLine(std::string& out, bool withActors) {
   Line l(out);
-  l.Add("{\"frame\":%" PRIu32 ",\"scene\":\"%s\",\"next\":\"%s\"", SceneCalls,
-        scenes::SceneName(LastScene), scenes::SceneName(base::CurrentScene));
-  l.Add(",\"in\":[%" PRIu32 ",%" PRIu32 ",%" PRIu32 ",%" PRIu32 "]",
-        LastSceneInput[0], LastSceneInput[1], LastSceneInput[2],
-        LastSceneInput[3]);
-  l.Add(",\"rng\":%" PRIu32 ",\"g\":{", base::RandomState);
+  l.Text("{\"frame\":").Number(SceneCalls).Text(",\"scene\":\"");
+  l.Text(scenes::SceneName(LastScene)).Text("\",\"next\":\"");
+  l.Text(scenes::SceneName(base::CurrentScene)).Text("\",\"in\":[");
+  for (int i = 0; i < 4; ++i) l.Text(i ? "," : "").Number(LastSceneInput[i]);
+  l.Text("],\"rng\":").Number(base::RandomState).Text(",\"g\":{");
 #define TS_TRACE_SCENE(type, name, start) l.Field(#name, scenes::name);
 #define TS_TRACE_GAME(type, name, start) l.Field(#name, game::name);
 #define TS_TRACE_SETTING(type, name, start) l.Field(#name, base::name);
@@ -115,24 +145,22 @@ void TraceLine(std::string& out, bool withActors) {
 #undef TS_TRACE_GAME
 #undef TS_TRACE_SETTING
 #undef TS_TRACE_VIDEO
-  l.Add("},\"scores\":[");
-  for (int i = 0; i < 10; ++i) {
-    l.Add("%s%" PRIu32, i ? "," : "", base::HighScores[i]);
-  }
+  l.Text("},\"scores\":[");
+  for (int i = 0; i < 10; ++i) l.Text(i ? "," : "").Number(base::HighScores[i]);
   // The pool is hashed as laid out: seventeen little-endian four-byte
   // fields per record, floats as their bits.
   static_assert(sizeof(game::ActorPool) == 34816);
-  l.Add("],\"pool\":\"%08" PRIx32 "\"",
-        base::Crc32(0, game::ActorPool, sizeof game::ActorPool));
-  l.Add(",\"screen\":\"%08" PRIx32 "\"", ScreenCrc());
-  l.Add(",\"palette\":\"%08" PRIx32 "\",\"sound\":[", PaletteCrc());
+  l.Text("],\"pool\":\"")
+      .Hex(base::Crc32(0, game::ActorPool, sizeof game::ActorPool));
+  l.Text("\",\"screen\":\"").Hex(ScreenCrc());
+  l.Text("\",\"palette\":\"").Hex(PaletteCrc()).Text("\",\"sound\":[");
   for (int i = 0; i < sound::SoundLogCount; ++i) {
-    l.Add("%s[%d,%d]", i ? "," : "", sound::SoundLog[i].channel,
-          sound::SoundLog[i].command);
+    l.Text(i ? ",[" : "[").Number(sound::SoundLog[i].channel).Text(",");
+    l.Number(sound::SoundLog[i].command).Text("]");
   }
-  l.Add("]");
+  l.Text("]");
   if (withActors) AddActors(l);
-  l.Add("}\n");
+  l.Text("}\n");
 }
 
 }  // namespace loop
