@@ -73,6 +73,21 @@ def write(path, data):
         f.write(data)
 
 
+# The window manager of the test running, if any, and its output.
+WINDOW_MANAGER = []
+
+
+def manager_state():
+    if not WINDOW_MANAGER:
+        return ""
+    wm, log = WINDOW_MANAGER
+    log.flush()
+    log.seek(0)
+    code = wm.poll()
+    return "\nthe window manager: %s; it said:\n%s" % (
+        "running" if code is None else "ended with %d" % code, log.read())
+
+
 class Xvfb:
     """A virtual screen on a display number of its own choosing."""
 
@@ -152,9 +167,10 @@ class Session:
             return ids[-1] if ids else None
         return wait_for("the game's window", find, explain=lambda: (
             "windows on the screen:\n%s\nthe game's last trace line: %s\n"
-            "the game said:\n%s" % (
+            "the game said:\n%s%s" % (
                 self.run("xwininfo", "-root", "-tree"),
-                (self.lines() or ["none"])[-1], self.log())))
+                (self.lines() or ["none"])[-1], self.log(),
+                manager_state())))
 
     def geometry(self, window):
         info = self.run("xwininfo", "-id", window)
@@ -425,10 +441,15 @@ def window_manager(args):
     """2560 x 1440 under openbox: the window fits with its frame, and the
     click that brings a paused window back is no shot."""
     with Xvfb(2560, 1440) as xvfb:
+        os.makedirs(args.work, exist_ok=True)
+        wm_log = open(os.path.join(args.work, "openbox.log"), "w+")
         wm = subprocess.Popen(["openbox"], env=dict(
-            os.environ, DISPLAY=xvfb.display), stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL)
+            os.environ, DISPLAY=xvfb.display), stdout=wm_log,
+            stderr=subprocess.STDOUT)
         RUNNING.append(wm)
+        # A window that never shows may be the manager's doing: say how it
+        # is when a wait for a window fails.
+        WINDOW_MANAGER[:] = [wm, wm_log]
         wait_for("the window manager", lambda: "window id" in subprocess.run(
             ["xprop", "-display", xvfb.display, "-root",
              "_NET_SUPPORTING_WM_CHECK"], capture_output=True,
