@@ -77,12 +77,9 @@ void SwapRecords(Actor& a, Actor& b) {
   }
 }
 
-}  // namespace
-
-// A bubble sort, stable because equal y never swap. The pool is nearly in
-// order from the last full frame, so a pass stops at the last swap of the
-// one before: the records beyond it are already in place.
-void SortActorsByY() {
+// The game's sort: bubble passes, each stopping at the last swap of the one
+// before (the records beyond it are already in place).
+void BubbleByY() {
   int end = kPoolSize - 1;
   while (end > 0) {
     int lastSwap = 0;
@@ -93,6 +90,29 @@ void SortActorsByY() {
       }
     }
     end = lastSwap;
+  }
+}
+
+}  // namespace
+
+// Equal y never swap, so the order that comes out is the stable one by y.
+// While every y is a number that order is unique, and taking each record
+// left past the greater ones before it gives it with the same swaps and one
+// comparison a record more than them, where bubble passes compared the
+// whole pool once for every step the farthest record had to go. A y that is
+// no number compares false both ways, the outcome then depends on the
+// passes, and they are kept for it.
+void SortActorsByY() {
+  for (const Actor& a : ActorPool) {
+    if (a.y != a.y) {
+      BubbleByY();
+      return;
+    }
+  }
+  for (int i = 1; i < kPoolSize; ++i) {
+    for (int j = i; j > 0 && ActorPool[j - 1].y > ActorPool[j].y; --j) {
+      SwapRecords(ActorPool[j - 1], ActorPool[j]);
+    }
   }
 }
 

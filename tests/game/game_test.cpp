@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -355,6 +357,49 @@ TEST_F(Drawing, DirectionRowsFollowTheHeading) {
       EXPECT_EQ(100 + 10 * (kind - 1) + c[1], video::BackSurface->Row(240)[320])
           << "heading " << c[0] << " kind " << kind;
     }
+  }
+}
+
+// The draw order: the records stable-sorted by y as the game's bubble
+// passes leave them, byte for byte, whatever the pool holds: ties, both
+// zeros, an order far from sorted, and a y that is no number.
+TEST_F(GameTest, SortByYLeavesThePoolAsBubblePassesDo) {
+  std::mt19937 gen(7);
+  const f32 nan = std::numeric_limits<f32>::quiet_NaN();
+  for (int round = 0; round < 200; ++round) {
+    for (int i = 0; i < game::kPoolSize; ++i) {
+      game::Actor& a = ActorPool[i];
+      a = game::Actor{};
+      a.kind = i;  // tells records of equal y apart
+      const unsigned pick = gen() % 8;
+      a.y = pick == 0   ? 0.0f
+            : pick == 1 ? -0.0f
+            : pick == 2 ? static_cast<f32>(gen() % 4)
+                        : static_cast<f32>(gen() % 960) / 2 - 40;
+    }
+    if (round % 3 == 0) {
+      // Nearly in order, as a pool is from one frame to the next.
+      std::stable_sort(
+          std::begin(ActorPool), std::end(ActorPool),
+          [](const game::Actor& a, const game::Actor& b) { return a.y < b.y; });
+      for (int k = 0; k < 6; ++k) ActorPool[gen() % game::kPoolSize].y += 9;
+    }
+    if (round % 10 == 9) ActorPool[gen() % game::kPoolSize].y = nan;
+    std::vector<game::Actor> expected(std::begin(ActorPool),
+                                      std::end(ActorPool));
+    for (int end = game::kPoolSize - 1; end > 0;) {
+      int lastSwap = 0;
+      for (int i = 0; i < end; ++i) {
+        if (expected[i].y > expected[i + 1].y) {
+          std::swap(expected[i], expected[i + 1]);
+          lastSwap = i;
+        }
+      }
+      end = lastSwap;
+    }
+    game::SortActorsByY();
+    ASSERT_EQ(std::memcmp(expected.data(), ActorPool, sizeof ActorPool), 0)
+        << "round " << round;
   }
 }
 
