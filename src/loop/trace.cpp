@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -89,7 +88,8 @@ std::uint32_t ScreenCrc() {
 }
 
 std::uint32_t PaletteCrc() {
-  // The palette changes in fades only: the digest of the last one is kept.
+  // The palette changes only now and then (fades, a new picture): the
+  // digest of the last one is kept.
   static video::PaletteEntry last[256];
   static std::uint32_t lastCrc = 0;
   static bool known = false;
