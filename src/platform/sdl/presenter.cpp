@@ -9,6 +9,8 @@
 #include <array>
 #include <cstring>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 #include "base/say.h"
 #include "platform/os/clock.h"
@@ -43,6 +45,59 @@ bool DisplayHasGpu(SDL_Window* window) {
   (void)window;
 #endif
   return true;
+}
+
+// Has the X server fill the window with black itself; false off X.
+bool ClearToBlack(SDL_Window* window) {
+#if TS_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    ::Display* d = info.info.x11.display;
+    const ::Window w = info.info.x11.window;
+    XSetWindowBackground(d, w, BlackPixel(d, DefaultScreen(d)));
+    XClearWindow(d, w);
+    // Exposed parts are left to the game again, as SDL made the window.
+    XSetWindowBackgroundPixmap(d, w, None);
+    return true;
+  }
+#else
+  (void)window;
+#endif
+  return false;
+}
+
+// The rows [first, last) of a frame that show any colour but black.
+std::pair<int, int> LitRows(const std::uint8_t* pixels, int pitch,
+                            const PaletteEntry* palette) {
+  bool lit[256];
+  for (int i = 0; i < 256; ++i) {
+    lit[i] = (palette[i].red | palette[i].green | palette[i].blue) != 0;
+  }
+  auto isLit = [&](int y) {
+    const std::uint8_t* row = pixels + long(y) * pitch;
+    for (int x = 0; x < kScreenWidth; ++x) {
+      if (lit[row[x]]) return true;
+    }
+    return false;
+  };
+  int first = 0, last = kScreenHeight;
+  while (first < last && !isLit(first)) ++first;
+  while (last > first && !isLit(last - 1)) --last;
+  return {first, last};
+}
+
+// The rows [first, last) of a frame (packed rows) that differ from `shown`.
+std::pair<int, int> ChangedRows(const std::uint8_t* pixels,
+                                const std::uint8_t* shown) {
+  auto differs = [&](int y) {
+    return std::memcmp(pixels + y * kScreenWidth, shown + y * kScreenWidth,
+                       kScreenWidth) != 0;
+  };
+  int first = 0, last = kScreenHeight;
+  while (first < last && !differs(first)) ++first;
+  while (last > first && !differs(last - 1)) --last;
+  return {first, last};
 }
 
 // An OpenGL renderer that runs on the processor (Mesa's llvmpipe and
@@ -242,11 +297,36 @@ bool SdlPresenter::DrawIntoSurface(const std::uint8_t* pixels, int pitch,
           s->pitch, same ? shown_.data() : nullptr);
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
   surfaceHoldsShown_ = true;
-  const SDL_Rect picture{l.x, l.y, l.width, l.height};
-  const bool sent =
-      redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0
-                 : SDL_UpdateWindowSurfaceRects(window_, &picture, 1) == 0;
-  redrawAll_ = false;
+  // The X server copies what it is sent (at 2560 x 1440, 14.7 MB for the
+  // whole image): only the rows that changed are sent. A picture drawn
+  // afresh that is mostly black (the opening's first frames, fades) has
+  // the server fill the window with black instead, and gets only its lit
+  // rows; the image here holds the same black around them.
+  int first = 0, last = kScreenHeight;
+  bool band = false;
+  if (l.scale > 0) {
+    if (same) {
+      std::tie(first, last) = ChangedRows(pixels, shown_.data());
+      band = true;
+    } else if (redrawAll_) {
+      std::tie(first, last) = LitRows(pixels, pitch, palette);
+      band = 2 * (last - first) <= kScreenHeight && ClearToBlack(window_);
+    }
+  }
+  bool sent = true;
+  if (band) {
+    if (first < last) {
+      const SDL_Rect rows{l.x, l.y + first * l.scale, l.width,
+                          (last - first) * l.scale};
+      sent = SDL_UpdateWindowSurfaceRects(window_, &rows, 1) == 0;
+    }
+  } else {
+    const SDL_Rect picture{l.x, l.y, l.width, l.height};
+    sent = redrawAll_ ? SDL_UpdateWindowSurface(window_) == 0
+                      : SDL_UpdateWindowSurfaceRects(window_, &picture, 1) == 0;
+  }
+  // What did not reach the server is sent whole with the next frame.
+  redrawAll_ = !sent;
   if (pager_.joinable()) pager_.join();
   return sent;
 }

@@ -139,21 +139,7 @@ void SetIconSizes(SDL_Window* window) {
   XFlush(d);
 }
 
-// A window shown full screen is cleared to black by the server at once,
-// while the game makes its first frame: what was on the screen does not
-// linger, and the server has its picture memory in hand before the first
-// frame is sent. Later exposures are left to the game, as before.
-void ClearToBlack(SDL_Window* window) {
-  ::Display* d = nullptr;
-  ::Window w = 0;
-  if (!XWindowOf(window, d, w)) return;
-  XSetWindowBackground(d, w, BlackPixel(d, DefaultScreen(d)));
-  XClearWindow(d, w);
-  XSetWindowBackgroundPixmap(d, w, None);
-  XFlush(d);
-}
 #else
-void ClearToBlack(SDL_Window*) {}
 void SetIconSizes(SDL_Window*) {}
 // Elsewhere a window manager is taken to be there, and SDL to know the
 // frame before the window is shown (as on Windows).
@@ -344,7 +330,6 @@ bool SdlWindow::OpenGame(const DisplaySettings& mode) {
     if (manager) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (!Create(bounds.w, bounds.h, flags)) return false;
     SDL_SetWindowPosition(window_, bounds.x, bounds.y);
-    ClearToBlack(window_);
     return true;
   }
   // Made hidden, so that the window manager can say what frame it will get
