@@ -67,37 +67,38 @@ bool ClearToBlack(SDL_Window* window) {
   return false;
 }
 
-// The rows [first, last) of a frame that show any colour but black.
+// The rows [first, last) from the first to the last for which `hit` holds.
+template <typename Hit>
+std::pair<int, int> RowsWhere(Hit hit) {
+  int first = 0, last = kScreenHeight;
+  while (first < last && !hit(first)) ++first;
+  while (last > first && !hit(last - 1)) --last;
+  return {first, last};
+}
+
+// The rows of a frame that show any colour but black.
 std::pair<int, int> LitRows(const std::uint8_t* pixels, int pitch,
                             const PaletteEntry* palette) {
   bool lit[256];
   for (int i = 0; i < 256; ++i) {
     lit[i] = (palette[i].red | palette[i].green | palette[i].blue) != 0;
   }
-  auto isLit = [&](int y) {
+  return RowsWhere([&](int y) {
     const std::uint8_t* row = pixels + long(y) * pitch;
     for (int x = 0; x < kScreenWidth; ++x) {
       if (lit[row[x]]) return true;
     }
     return false;
-  };
-  int first = 0, last = kScreenHeight;
-  while (first < last && !isLit(first)) ++first;
-  while (last > first && !isLit(last - 1)) --last;
-  return {first, last};
+  });
 }
 
-// The rows [first, last) of a frame (packed rows) that differ from `shown`.
+// The rows of a frame (packed rows) that differ from `shown`.
 std::pair<int, int> ChangedRows(const std::uint8_t* pixels,
                                 const std::uint8_t* shown) {
-  auto differs = [&](int y) {
+  return RowsWhere([&](int y) {
     return std::memcmp(pixels + y * kScreenWidth, shown + y * kScreenWidth,
                        kScreenWidth) != 0;
-  };
-  int first = 0, last = kScreenHeight;
-  while (first < last && !differs(first)) ++first;
-  while (last > first && !differs(last - 1)) --last;
-  return {first, last};
+  });
 }
 
 // An OpenGL renderer that runs on the processor (Mesa's llvmpipe and

@@ -138,7 +138,6 @@ void SetIconSizes(SDL_Window* window) {
                   static_cast<int>(icons.size()));
   XFlush(d);
 }
-
 #else
 void SetIconSizes(SDL_Window*) {}
 // Elsewhere a window manager is taken to be there, and SDL to know the
