@@ -3,7 +3,7 @@
 
     bench/desktop_measure.py [--game build/run/tumblesquash] [--size 2560x1440]
                              [--seconds 30] [--clicks 20] [--window]
-                             [--painted]
+                             [--painted] [--replay FILE]
 
 Starts Xvfb at the size given, the game full screen (or in a window) with
 TUMBLESQUASH_FPS=1, clicks the splash, then:
@@ -18,6 +18,8 @@ Prints one table. SDL_RENDER_DRIVER picks the renderer (opengl, software).
 --painted paints the root window first, as a desktop's background is: a
 fresh Xvfb has never written its screen memory, and the first full-screen
 frame would otherwise also pay for the server's first touch of all of it.
+--replay plays a recorded input script (one that begins "# seed N") instead
+of the title's attract loop, so that the figures cover a game in play.
 """
 import argparse
 import ctypes
@@ -73,6 +75,7 @@ def main():
     ap.add_argument("--clicks", type=int, default=20)
     ap.add_argument("--window", action="store_true")
     ap.add_argument("--painted", action="store_true")
+    ap.add_argument("--replay")
     args = ap.parse_args()
     width, height = (int(v) for v in args.size.split("x"))
     game = os.path.abspath(args.game)
@@ -88,8 +91,11 @@ def main():
         env.pop(key, None)
     err_path = os.path.join(work, "stderr.txt")
     err = open(err_path, "w")
+    command = [game, "--window" if args.window else "--fullscreen"]
+    if args.replay:
+        command += ["--replay", os.path.abspath(args.replay)]
     proc = subprocess.Popen(
-        [game, "--window" if args.window else "--fullscreen"], cwd=work,
+        command, cwd=work,
         env=env, stdout=subprocess.DEVNULL, stderr=err)
     try:
         def stats():
