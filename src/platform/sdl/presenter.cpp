@@ -1,11 +1,5 @@
 #include "platform/sdl/presenter.h"
 
-#include <SDL_syswm.h>
-
-#if TS_X11
-#include <X11/Xlib.h>
-#endif
-
 #include <array>
 #include <cstring>
 #include <system_error>
@@ -15,6 +9,7 @@
 #include "base/say.h"
 #include "platform/os/clock.h"
 #include "platform/os/memory.h"
+#include "platform/sdl/x_window.h"
 #include "video/present.h"
 
 namespace platform {
@@ -29,15 +24,12 @@ namespace {
 // renderer is then checked (see IsSoftwareGl).
 bool DisplayHasGpu(SDL_Window* window) {
 #if TS_X11
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+  ::Display* d = nullptr;
+  ::Window w = 0;
+  if (XWindowOf(window, d, w)) {
     int opcode = 0, event = 0, error = 0;
     for (const char* name : {"DRI3", "DRI2", "NV-GLX"}) {
-      if (XQueryExtension(info.info.x11.display, name, &opcode, &event,
-                          &error)) {
-        return true;
-      }
+      if (XQueryExtension(d, name, &opcode, &event, &error)) return true;
     }
     return false;
   }
@@ -50,11 +42,9 @@ bool DisplayHasGpu(SDL_Window* window) {
 // Has the X server fill the window with black itself; false off X.
 bool ClearToBlack(SDL_Window* window) {
 #if TS_X11
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
-    ::Display* d = info.info.x11.display;
-    const ::Window w = info.info.x11.window;
+  ::Display* d = nullptr;
+  ::Window w = 0;
+  if (XWindowOf(window, d, w)) {
     XSetWindowBackground(d, w, BlackPixel(d, DefaultScreen(d)));
     XClearWindow(d, w);
     // Exposed parts are left to the game again, as SDL made the window.

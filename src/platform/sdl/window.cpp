@@ -14,6 +14,7 @@
 #include "platform/sdl/icon.h"
 #include "platform/sdl/layout.h"
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/x_window.h"
 
 namespace platform {
 
@@ -35,19 +36,6 @@ int ReportXError(Display*, XErrorEvent* e) {
   base::Say("the X server refused request %d (error %d); going on",
             e->request_code, e->error_code);
   return 0;
-}
-
-// The X connection and window behind an SDL window; false off X.
-bool XWindowOf(SDL_Window* window, ::Display*& display, ::Window& w) {
-  SDL_SysWMinfo info;
-  SDL_VERSION(&info.version);
-  if (!window || !SDL_GetWindowWMInfo(window, &info) ||
-      info.subsystem != SDL_SYSWM_X11) {
-    return false;
-  }
-  display = info.info.x11.display;
-  w = info.info.x11.window;
-  return true;
 }
 
 // Reads `count` 32-bit items of property `name` of window `of`.
