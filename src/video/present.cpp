@@ -242,14 +242,20 @@ template <int kScale, bool kStream>
               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + x))),
           4);
       const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(x) * kScale;
+      __m256i v[kScale];
       for (int j = 0; j < kScale; ++j) {
-        const __m256i v = _mm256_permutevar8x32_epi32(eight, pick[j]);
-        for (int k = 0; k < kScale; ++k) {
+        v[j] = _mm256_permutevar8x32_epi32(eight, pick[j]);
+      }
+      for (int a = 0; a < kScale; ++a) {
+        for (int b = 0; b < kScale; ++b) {
+          // At 3x a row's three vectors go one after another; at 2x and 4x
+          // one vector goes to every row in turn.
+          const int k = kScale == 3 ? a : b, j = kScale == 3 ? b : a;
           if constexpr (kStream) {
             _mm256_stream_si256(
-                reinterpret_cast<__m256i*>(rows[k] + at + 8 * j), v);
+                reinterpret_cast<__m256i*>(rows[k] + at + 8 * j), v[j]);
           } else {
-            Store(rows[k] + at + 8 * j, v);
+            Store(rows[k] + at + 8 * j, v[j]);
           }
         }
       }
