@@ -206,7 +206,9 @@ void WidenPlain(const std::uint32_t* row, int n, int scale,
 // looked up at once in a 1 KB table (it stays in the first-level cache,
 // where the pair table would crowd the output out of the second), widened by
 // lane permutes and stored straight into every output row of the block.
-// Each scale has its own loop, unrolled whole.
+// Each scale has its own loop, unrolled whole. The order of the stores is
+// the one that measured fastest around the caches: at 3x a row's vectors
+// one after another, at 2x and 4x each vector to every row in turn.
 template <int kScale, bool kStream>
 [[gnu::target("avx2"), gnu::always_inline]] inline void ScaledRows(
     const std::uint8_t* pixels, int pitch, int width, int height,
@@ -246,11 +248,11 @@ template <int kScale, bool kStream>
       for (int j = 0; j < kScale; ++j) {
         v[j] = _mm256_permutevar8x32_epi32(eight, pick[j]);
       }
-      for (int a = 0; a < kScale; ++a) {
-        for (int b = 0; b < kScale; ++b) {
-          // At 3x a row's three vectors go one after another; at 2x and 4x
-          // one vector goes to every row in turn.
-          const int k = kScale == 3 ? a : b, j = kScale == 3 ? b : a;
+      constexpr bool kRowByRow = kScale == 3;
+      for (int outer = 0; outer < kScale; ++outer) {
+        for (int inner = 0; inner < kScale; ++inner) {
+          const int k = kRowByRow ? outer : inner;  // the output row
+          const int j = kRowByRow ? inner : outer;  // the vector
           if constexpr (kStream) {
             _mm256_stream_si256(
                 reinterpret_cast<__m256i*>(rows[k] + at + 8 * j), v[j]);
