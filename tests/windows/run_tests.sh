@@ -103,8 +103,15 @@ done
 [[ -f "$appdata/Roaming/Microsoft/Windows/Start Menu/Programs/TumbleSquash.lnk" ]] ||
   fail "no Start menu entry"
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\TumbleSquash'
-"$wine" reg query "$key" /v DisplayVersion | tr -d '\r' |
-  grep -q "REG_SZ *$version" || fail "no uninstaller entry for $version"
+# Asked of the registry up to five times a second apart (one CI run found
+# no entry here once, and never since), saying what reg said if never.
+for i in 1 2 3 4 5; do
+  entry=$("$wine" reg query "$key" /v DisplayVersion 2>&1 | tr -d '\r') || true
+  grep -q "REG_SZ *$version" <<<"$entry" && break
+  echo "  reg query, try $i: $entry"
+  [[ $i == 5 ]] && fail "no uninstaller entry for $version"
+  sleep 1
+done
 golden "$installed/tumblesquash.exe" game
 ok "installed silently in $installed (Start menu entry, uninstaller); the" \
    "installed game plays the golden game as recorded"
