@@ -1,7 +1,5 @@
 #include "platform/sdl/window.h"
 
-#include <SDL_syswm.h>
-
 #if TS_X11
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
